@@ -1,0 +1,15 @@
+// fennel-cli: the program without a display.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace fennel {
+
+enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
+
+// Runs the command line (arguments in UTF-8, without the program name).
+int RunCli(const std::vector<std::string>& args, FILE* in, FILE* out, FILE* err);
+
+}  // namespace fennel

@@ -1,0 +1,10 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return fennel::RunCli(args, stdin, stdout, stderr);
+}

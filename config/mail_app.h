@@ -1,0 +1,138 @@
+// The application object: owns the logged-in user's record from logon to
+// exit, the single-instance guard, the run-time directory and the flags the
+// transport shares. Start-up, hand-off, the wizard and settings commands
+// and shut-down live here; the dialogs that drive them are in ui/.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/profile_keys.h"
+#include "config/user_info.h"
+#include "platform/event_loop.h"
+#include "platform/prompter.h"
+#include "platform/single_instance.h"
+#include "store/common_detail.h"
+
+namespace fennel {
+
+// The product's start page (also the support page).
+inline constexpr const char* kDefaultStartPage = "https://fennel-mail.example/";
+// The help page, below the logon directory.
+inline constexpr const char* kHelpPage = "/FennelHP/index.htm";
+inline constexpr const char* kReceiptReplyText = "確かに受信しました。";
+
+// The six fields the setup wizard edits.
+struct WizardValues {
+  std::string fullName;
+  std::string mailAddress;
+  std::string popServer;
+  std::string smtpServer;
+  std::string account;
+  std::string mailPassword;
+};
+
+// What the settings sheet hands back on OK.
+struct SettingsValues {
+  std::string smtpServer;
+  int32_t smtpPort = 25;
+  std::string popServer;
+  int32_t popPort = 110;
+  std::string fullName;
+  std::string mailAddress;
+  std::string account;
+  std::string mailPassword;
+  bool leaveOnServer = true;
+  bool popAuth = false;
+  int32_t checkInterval = 0;
+  int32_t serverTimeout = 1;
+  bool headerListMode = false;
+  bool animation = true;
+  std::string mailDir;
+  std::string runtimeDir;
+  bool saveLogon = true;
+  std::string defaultPage;
+  std::string receiptText;
+  std::string quoteHeader;
+  int32_t htmlMode = 0;
+};
+
+class CMailApp {
+ public:
+  struct Services {
+    const Profile& profile;
+    Prompter& prompter;
+    // The directory that stands for "where the executable is": the user ID
+    // files and "past.fnl" live there unless the profile names another.
+    std::string appDir;
+  };
+
+  enum class StartResult { Owner, HandedOver, GuardFailed };
+
+  explicit CMailApp(Services services);
+  ~CMailApp();
+
+  // Start-up steps 1-4: records the command-line parameter, creates the
+  // empty user record and takes the single-instance guard. HandedOver: a
+  // running instance was told (WM_OPEN_PARAMETER) and this one must end.
+  // The guard lives next to the profile (guardDir).
+  StartResult Start(const std::string& fileArgument, const std::string& guardDir);
+  // The guard alone, for front ends that hand nothing over (the command line).
+  SingleInstanceGuard::Result AcquireGuard(const std::string& guardDir) { return guard_.Acquire(guardDir); }
+  // Step 9: the main window exists; returns the socket on which a second
+  // instance's messages arrive (-1 when none).
+  int PublishMainWindow();
+  // Messages that arrived from a second instance: how many asked to open.
+  int TakeOpenParameterMessages() { return guard_.TakeOpenParameterMessages(); }
+
+  // WM_OPEN_PARAMETER: takes over a changed parameter from the profile.
+  // True when a compose window should open for it.
+  bool HandOff();
+
+  // "where the executable is" or the profile's run-time directory.
+  std::string LogonDirectory() const;
+  // The ID file of a user: directory + "/" + user name + ".id".
+  static std::string IdFilePath(const std::string& dir, const std::string& userName);
+
+  // Wizard (command 32806 and the new user's wizard).
+  WizardValues WizardStartValues() const;
+  std::string WizardCompletionText() const;
+  void ApplyWizardFinish(const WizardValues& values);
+  // Asks whether to create a missing mail directory and creates it.
+  void EnsureMailDirectory(const std::string& dir);
+
+  // Settings command (32773) on OK. The main frame's automatic-check timer
+  // is stopped and, when an interval is set, started again.
+  void ApplySettings(const SettingsValues& values, EventLoop* loop, TimerTarget* mainFrame);
+  SettingsValues CurrentSettings() const;
+
+  // Shut-down: writes the record back (when a logon took place) and frees it.
+  void ExitInstance();
+
+  CUserInfo& user() { return *user_; }
+  const CUserInfo& user() const { return *user_; }
+  // Replaces the user record by an empty one.
+  void ResetUser() { user_ = std::make_unique<CUserInfo>(); }
+  void SetUser(std::unique_ptr<CUserInfo> user) { user_ = std::move(user); }
+
+  const Services& services() const { return services_; }
+  Prompter& prompter() { return services_.prompter; }
+  AppProfile profile() const { return AppProfile(services_.profile); }
+
+  std::string runtimeDir;            // empty when the profile names none
+  std::string commandLineParameter;
+  bool popAuth = false;
+  bool transferIdle = true;
+  bool autoCheck = false;
+  bool batchSend = false;
+  std::vector<std::unique_ptr<CCommonDetail>> pendingServerList;
+
+ private:
+  Services services_;
+  std::unique_ptr<CUserInfo> user_;
+  SingleInstanceGuard guard_;
+};
+
+}  // namespace fennel

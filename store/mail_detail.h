@@ -1,0 +1,50 @@
+// The index entry of one stored mail. The message itself stays in its file
+// in the mail directory; the record names that file and keeps what the mail
+// list shows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "store/archive.h"
+
+namespace fennel {
+
+class CMailDetail : public CObject {
+ public:
+  enum State : int32_t { kRead = 0, kComposed = 1, kDeleted = 2, kUnread = 3 };
+
+  static const ClassInfo kClass;
+
+  CMailDetail();  // date = now
+  const ClassInfo& GetRuntimeClass() const override { return kClass; }
+  void Serialize(CArchive& ar) override;
+
+  // True when the file name (the last 12 characters of the path) begins
+  // with "RCV": a received message.
+  bool IsReceived() const;
+
+  std::string filePath;
+  std::string from;
+  std::string subject;
+  int64_t date = 0;
+  std::string messageId;
+  int32_t state = kRead;
+  std::string inReplyTo;
+  std::string references;
+  std::string bodyText;
+  std::string attachmentPaths;
+  std::string to;
+  int32_t attachFlag = 0;
+  int32_t receiptRequest = 0;
+  int32_t templateFlag = 0;
+  int32_t scrambleFlag = 0;
+  int32_t priority = 0;
+  int32_t spare[5] = {};
+
+  // Held in memory only.
+  std::string threadRoot;
+  std::string memo[3];
+};
+
+}  // namespace fennel

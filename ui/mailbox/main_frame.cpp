@@ -1,0 +1,81 @@
+#include "ui/mailbox/main_frame.h"
+
+#include "platform/fs.h"
+#include "platform/messages.h"
+
+namespace fennel {
+
+const std::vector<Menu>& CMainFrame::Menus() {
+  static const std::vector<Menu> menus = {
+      {"ファイル(&F)",
+       {
+           {ID_FILE_NEW_MAIL, "新しいﾒｰﾙを作成する(&N)", "Ctrl+N"},
+           {ID_FILE_OPEN_MAILBOX, "ﾒｰﾙﾎﾞｯｸｽを開く(&O)", "Ctrl+O"},
+           {0, "", ""},
+           {ID_MAIL_SETTINGS, "ﾒｰﾙの設定をする", "Ctrl+M"},
+           {ID_MAIL_WIZARD, "ﾒｰﾙの設定ｳｲｻﾞｰﾄﾞ", ""},
+           {0, "", ""},
+           {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", ""},
+       }},
+      {"ﾍﾙﾌﾟ(&H)",
+       {
+           {ID_SUPPORT_PAGE, "ｻﾎﾟｰﾄﾎｰﾑﾍﾟｰｼﾞ", ""},
+           {ID_ONLINE_HELP, "ｵﾝﾗｲﾝﾍﾙﾌﾟ", ""},
+           {0, "", ""},
+           {ID_APP_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報(Fennel04) (&A)...", ""},
+       }},
+  };
+  return menus;
+}
+
+bool CMainFrame::IsEnabled(unsigned id) const {
+  switch (id) {
+    case ID_SUPPORT_PAGE:
+    case ID_ONLINE_HELP:
+    case ID_APP_ABOUT:
+    case ID_APP_EXIT:
+      return true;
+    default:
+      // The compose window, the mailbox window, the settings sheet and the
+      // wizard pages are not part of this build yet.
+      return false;
+  }
+}
+
+void CMainFrame::OnCommand(unsigned id) {
+  if (!IsEnabled(id)) return;
+  switch (id) {
+    case ID_SUPPORT_PAGE:
+      shell_.Open(kDefaultStartPage);
+      break;
+    case ID_ONLINE_HELP:
+      OnOnlineHelp();
+      break;
+    case ID_APP_ABOUT:
+      host_.ShowAbout();
+      break;
+    case ID_APP_EXIT:
+      host_.CloseMainWindow();
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::OnOnlineHelp() {
+  const std::string help = app_.user().logonDir + kHelpPage;
+  if (FileExists(help) && shell_.Open(help)) return;
+  if (app_.prompter().Show("ﾍﾙﾌﾟﾌｧｲﾙが見つかりません。ｻﾎﾟｰﾄﾎｰﾑﾍﾟｰｼﾞよりﾀﾞｳﾝﾛｰﾄﾞしてください。", MbIcon::Exclamation,
+                           MbButtons::OkCancel) == MbAnswer::Ok)
+    shell_.Open(kDefaultStartPage);
+}
+
+intptr_t CMainFrame::SendMessage(unsigned msg, uintptr_t, intptr_t) {
+  if (msg == WM_OPEN_PARAMETER) {
+    host_.RaiseMainWindow();
+    if (app_.HandOff() && IsEnabled(ID_FILE_NEW_MAIL)) host_.OpenComposeWindow();
+  }
+  return 0;
+}
+
+}  // namespace fennel

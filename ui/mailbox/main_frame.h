@@ -1,0 +1,70 @@
+// The main frame: the program's top window with its menus and status bar.
+// Holds the command table, the enable rules and the commands' logic; the
+// window layer draws it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/mail_app.h"
+#include "platform/prompter.h"
+#include "platform/window.h"
+
+namespace fennel {
+
+// Command ids of the menus.
+enum : unsigned {
+  ID_FILE_NEW_MAIL = 32771,
+  ID_FILE_OPEN_MAILBOX = 32772,
+  ID_MAIL_SETTINGS = 32773,
+  ID_MAIL_WIZARD = 32806,
+  ID_SUPPORT_PAGE = 32807,
+  ID_ONLINE_HELP = 32808,
+  ID_APP_ABOUT = 57664,
+  ID_APP_EXIT = 57665,
+};
+
+struct MenuItem {
+  unsigned id;           // 0 = separator
+  const char* text;      // CP932, "&" marks the access key
+  const char* shortcut;  // e.g. "Ctrl+N", or empty
+};
+
+struct Menu {
+  const char* title;
+  std::vector<MenuItem> items;
+};
+
+// What the main frame asks of the window layer.
+class MainFrameHost {
+ public:
+  virtual ~MainFrameHost() = default;
+  // Restores a minimised main window and brings it to the front.
+  virtual void RaiseMainWindow() = 0;
+  virtual void OpenComposeWindow() = 0;
+  virtual void ShowAbout() = 0;
+  virtual void CloseMainWindow() = 0;
+};
+
+class CMainFrame : public Window {
+ public:
+  static constexpr const char* kTitle = "Fennel";
+  static constexpr const char* kReady = "レディ";
+
+  CMainFrame(CMailApp& app, Shell& shell, MainFrameHost& host) : app_(app), shell_(shell), host_(host) {}
+
+  static const std::vector<Menu>& Menus();
+  bool IsEnabled(unsigned id) const;
+  void OnCommand(unsigned id);
+  // WM_OPEN_PARAMETER from a second instance.
+  intptr_t SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
+
+ private:
+  void OnOnlineHelp();
+
+  CMailApp& app_;
+  Shell& shell_;
+  MainFrameHost& host_;
+};
+
+}  // namespace fennel
