@@ -1,5 +1,8 @@
 #include "config/mail_app.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "config/record_file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
@@ -38,6 +41,16 @@ CMailApp::StartResult CMailApp::Start(const std::string& fileArgument, const std
   }
   prompter().Show(kGuardFailed);
   return StartResult::GuardFailed;
+}
+
+bool CMailApp::InitSocketLayer() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0) {
+    close(fd);
+    return true;
+  }
+  prompter().Show("Windows ｿｹｯﾄの初期化に失敗しました。", MbIcon::Stop);
+  return false;
 }
 
 int CMailApp::PublishMainWindow() { return guard_.Publish(); }

@@ -81,6 +81,9 @@ class CMailApp {
   StartResult Start(const std::string& fileArgument, const std::string& guardDir);
   // The guard alone, for front ends that hand nothing over (the command line).
   SingleInstanceGuard::Result AcquireGuard(const std::string& guardDir) { return guard_.Acquire(guardDir); }
+  // Step 6: the socket layer. Shows the failure and returns false when the
+  // system gives no sockets.
+  bool InitSocketLayer();
   // Step 9: the main window exists; returns the socket on which a second
   // instance's messages arrive (-1 when none).
   int PublishMainWindow();

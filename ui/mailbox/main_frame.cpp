@@ -28,6 +28,27 @@ const std::vector<Menu>& CMainFrame::Menus() {
   return menus;
 }
 
+FrameLayout CMainFrame::OnCreate() {
+  const std::string& user = app_.user().userId;
+  app_.popAuth = app_.profile().PopAuth(user);
+  FrameLayout l;
+  l.toolBar = app_.profile().ToolBar(user);
+  l.statusBar = app_.profile().StatusBar(user);
+  l.width = app_.user().mainWidth;
+  l.height = app_.user().mainHeight;
+  return l;
+}
+
+void CMainFrame::OnClose(const FrameLayout& l) {
+  const std::string& user = app_.user().userId;
+  if (user.empty()) return;
+  app_.profile().SetToolBar(user, l.toolBar);
+  app_.profile().SetStatusBar(user, l.statusBar);
+  app_.profile().SetPopAuth(user, app_.popAuth);
+  app_.user().mainWidth = l.width;
+  app_.user().mainHeight = l.height;
+}
+
 bool CMainFrame::IsEnabled(unsigned id) const {
   switch (id) {
     case ID_SUPPORT_PAGE:

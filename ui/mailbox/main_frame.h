@@ -46,6 +46,14 @@ class MainFrameHost {
   virtual void CloseMainWindow() = 0;
 };
 
+// What the main frame remembers between runs.
+struct FrameLayout {
+  bool toolBar = true;
+  bool statusBar = true;
+  int width = 0;  // 0: the window system's choice
+  int height = 0;
+};
+
 class CMainFrame : public Window {
  public:
   static constexpr const char* kTitle = "Fennel";
@@ -54,6 +62,11 @@ class CMainFrame : public Window {
   CMainFrame(CMailApp& app, Shell& shell, MainFrameHost& host) : app_(app), shell_(shell), host_(host) {}
 
   static const std::vector<Menu>& Menus();
+  // At creation: bars and size from the profile and the record; the
+  // POP-authentication flag of the application from the profile.
+  FrameLayout OnCreate();
+  // At close: the same written back.
+  void OnClose(const FrameLayout& layout);
   bool IsEnabled(unsigned id) const;
   void OnCommand(unsigned id);
   // WM_OPEN_PARAMETER from a second instance.

@@ -1,0 +1,3 @@
+#include "gui/app.h"
+
+int main(int argc, char** argv) { return fennel::RunGui(argc, argv); }

@@ -1,0 +1,105 @@
+// fennel-cli end to end: the program run as a user would run it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "config/scramble.h"
+#include "platform/text.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace fennel {
+namespace {
+
+class CliTest : public testing::Test {
+ protected:
+  test::ProcessResult Cli(std::vector<std::string> args, const std::string& input = "",
+                          std::map<std::string, std::string> env = {}) {
+    std::vector<std::string> all = {"--home", home, "--profile-dir", profile};
+    all.insert(all.end(), args.begin(), args.end());
+    env.emplace("FENNEL_PASSWORD", "");
+    return test::RunProcess(FENNEL_CLI_PATH, all, input, env);
+  }
+  test::TempDir dir;
+  std::string home = dir / "home";
+  std::string profile = dir / "profile";
+};
+
+std::string Le32(uint32_t v) {
+  return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                     static_cast<char>(v >> 24)};
+}
+std::string Str(const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; }
+
+TEST_F(CliTest, CreatedUserFileHasTheRecordLayout) {
+  auto r = Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string bytes = test::ReadFile(home + "/taro.id");
+
+  // Assembled by hand, field by field, independently of the archive code.
+  std::string expect = Str("taro") + Str(ScramblePassword("secret"));
+  ASSERT_GT(bytes.size(), expect.size() + 4);
+  const std::string time = bytes.substr(expect.size(), 4);  // the creation time, whatever it is
+  expect += time;
+  expect += Str("") + Str("") + Str("taro") + Str("") + Str("taro") + Str("secret") + Str(home + "/taro");
+  expect += Le32(25) + Le32(110) + Le32(1) + Le32(0);  // ports, leave on server, interval
+  expect += Str("") + Str("") + Str("") + Str("") + Str("");  // signatures, default page, receipt text
+  for (int i = 0; i < 10; ++i) expect += Le32(0);           // time-out .. message window width
+  expect += std::string(14, '\0');                          // seven empty lists
+  EXPECT_EQ(bytes, expect);
+  EXPECT_EQ(test::ReadFile(home + "/past.fnl"), expect);
+  struct stat st;
+  ASSERT_EQ(stat((home + "/taro.id").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(CliTest, SettingsSetAndRefusals) {
+  ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+
+  auto r = Cli({"--user", "taro", "set", "pop_server=pop.example.jp", "pop_port=995", Cp932ToUtf8("full_name=山田 太郎")}, "",
+               {{"FENNEL_PASSWORD", "secret"}});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+
+  r = Cli({"--user", "taro", "--password-stdin", "settings"}, "secret\n");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("pop_server = pop.example.jp\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("pop_port = 995\n"), std::string::npos);
+  EXPECT_NE(r.out.find(Cp932ToUtf8("full_name = 山田 太郎\n")), std::string::npos);
+  EXPECT_NE(r.out.find("mail_password = ********\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("secret"), std::string::npos) << "passwords are masked";
+  // The ID file holds the name in CP932.
+  EXPECT_NE(test::ReadFile(home + "/taro.id").find("山田 太郎"), std::string::npos);
+
+  r = Cli({"--user", "taro", "--password-stdin", "settings"}, "wrong\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find(Cp932ToUtf8("ﾊﾟｽﾜｰﾄﾞが正しくありません。")), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  r = Cli({"--user", "hanako", "settings"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find(Cp932ToUtf8("ユーザーＩＤファイルが存在しません。")), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, UsageErrorsChangeNothing) {
+  ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+  const std::string before = test::ReadFile(home + "/taro.id");
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--user", "taro"},
+      {"settings"},
+      {"--user", "taro", "frobnicate"},
+      {"--user", "taro", "--password", "secret", "settings"},
+      {"--user", "taro", "set"},
+      {"--user", "taro", "set", "no_such_field=1"},
+      {"--user", "taro", "set", "pop_port=abc"},
+      {"--user", "taro", "set", "user_id=jiro"},
+      {"--user", "taro", "settings", "extra"},
+  };
+  for (const auto& args : cases) {
+    auto r = Cli(args, "", {{"FENNEL_PASSWORD", "secret"}});
+    EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(args) << r.err;
+  }
+  EXPECT_EQ(test::ReadFile(home + "/taro.id"), before);
+}
+
+}  // namespace
+}  // namespace fennel
