@@ -13,6 +13,8 @@
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 #include "platform/fs.h"
+#include "platform/text.h"
+#include "tests/support/process.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -85,6 +87,36 @@ TEST_F(WindowsTest, MainWindowShowsTheFrameCommands) {
   window.close();
   EXPECT_TRUE(AppProfile(profile).ToolBar("taro"));
   EXPECT_GT(app.user().mainWidth, 0) << "the size is remembered at close";
+}
+
+// A user made by the command line logs in with the window, and the other
+// way round.
+TEST_F(WindowsTest, CommandLineAndWindowShareUsers) {
+  const std::map<std::string, std::string> env_ = {{"FENNEL_HOME", env.home()},
+                                                  {"FENNEL_PROFILE_DIR", env.profileDir()}};
+  auto made = test::RunProcess(FENNEL_CLI_PATH, {"--user", "jiro", "--password-stdin", "create-user"}, "pw1\n", env_);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  {
+    LogonWindow logon(app);
+    EXPECT_EQ(logon.findChild<QLineEdit*>(QStringLiteral("userName"))->text(), QStringLiteral("jiro"))
+        << "past.fnl of the command line fills the name";
+    logon.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("pw1"));
+    logon.accept();
+    EXPECT_EQ(logon.result(), QDialog::Accepted);
+    app.ExitInstance();
+  }
+  CMailApp other({profile, prompter, env.home()});
+  LogonWindow logon(other);
+  logon.findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QStringLiteral("saburo"));
+  logon.findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("pw2"));
+  logon.findChild<QCheckBox*>(QStringLiteral("newUser"))->setChecked(true);
+  RejectNextModal();
+  logon.accept();
+  ASSERT_EQ(logon.result(), QDialog::Accepted);
+  other.ExitInstance();
+  auto shown = test::RunProcess(FENNEL_CLI_PATH, {"--user", "saburo", "--password-stdin", "settings"}, "pw2\n", env_);
+  EXPECT_EQ(shown.exitCode, 0) << shown.err;
+  EXPECT_NE(shown.out.find("user_id = saburo"), std::string::npos);
 }
 
 TEST_F(WindowsTest, JapaneseFaceMapsToIpaGothic) {
