@@ -34,7 +34,15 @@ std::vector<std::string> SplitLines(const std::string& text) {
 bool SectionName(const std::string& line, std::string& name) {
   std::string t = Trim(line);
   if (t.size() < 2 || t.front() != '[') return false;
-  size_t close = t.find(']');
+  // The second byte of a two-byte character may look like ']' (0x83 0x5D).
+  size_t close = std::string::npos;
+  for (size_t i = 1; i < t.size(); ++i) {
+    if (t[i] == ']') {
+      close = i;
+      break;
+    }
+    if (IsCp932LeadByte(static_cast<unsigned char>(t[i]))) ++i;
+  }
   if (close == std::string::npos) return false;
   name = Trim(t.substr(1, close - 1));
   return true;
