@@ -10,6 +10,8 @@
 #include "platform/app_dirs.h"
 #include "platform/fs.h"
 #include "platform/text.h"
+#include "message/display.h"
+#include "message/line_ends.h"
 #include "ui/dialogs/logon_dialog.h"
 
 namespace fennel {
@@ -21,6 +23,10 @@ const char* kUsage =
     "  create-user            create the user (replaces an existing one) and log in\n"
     "  settings               print every settings field as name = value\n"
     "  set NAME=VALUE ...     change settings fields; written at exit\n"
+    "  show [--html] [--save-dir DIR] FILE\n"
+    "                         print a message file as the text view shows it (or\n"
+    "                         its HTML page); attachments are saved into the\n"
+    "                         user's mail directory, or DIR without --user\n"
     "The logon password is read from standard input (--password-stdin) or\n"
     "from the environment variable FENNEL_PASSWORD.\n";
 
@@ -79,7 +85,7 @@ bool ParseOptions(const std::vector<std::string>& argv, Options& o, std::string&
     error = "no command";
     return false;
   }
-  if (o.user.empty()) {
+  if (o.user.empty() && o.command != "show") {
     error = "--user is required";
     return false;
   }
@@ -131,6 +137,73 @@ bool ParseAssignments(const std::vector<std::string>& args, std::vector<std::pai
   return true;
 }
 
+struct ShowArgs {
+  bool html = false;
+  std::string saveDir;
+  std::string file;
+};
+
+bool ParseShow(const std::vector<std::string>& args, ShowArgs& a, std::string& error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--html") {
+      a.html = true;
+    } else if (args[i] == "--save-dir") {
+      if (i + 1 >= args.size()) {
+        error = "--save-dir needs a value";
+        return false;
+      }
+      a.saveDir = Utf8ToCp932(args[++i]);
+    } else if (a.file.empty() && args[i].rfind("--", 0) != 0) {
+      a.file = Utf8ToCp932(args[i]);
+    } else {
+      error = "show takes one FILE";
+      return false;
+    }
+  }
+  if (a.file.empty()) error = "show needs a FILE";
+  return !a.file.empty();
+}
+
+// Prints the text view (or HTML page) of a message file. A file whose lines
+// end with LF alone is read through a CR LF copy, as it would be stored.
+int Show(const ShowArgs& a, std::string saveDir, FILE* out, FILE* err) {
+  std::string bytes;
+  if (!ReadWholeFile(a.file, bytes)) {
+    std::fprintf(err, "fennel-cli: cannot read %s\n", Cp932ToUtf8(a.file).c_str());
+    return kExitRefused;
+  }
+  if (saveDir.empty()) {
+    char tmpl[] = "/tmp/fennel-attachments-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+      std::fprintf(err, "fennel-cli: cannot make a directory for attachments\n");
+      return kExitRefused;
+    }
+    saveDir = FromFsPath(tmpl);
+  }
+  if (!MakeDirs(saveDir)) {
+    std::fprintf(err, "fennel-cli: cannot make %s\n", Cp932ToUtf8(saveDir).c_str());
+    return kExitRefused;
+  }
+  std::string path = a.file;
+  std::string temp;
+  if (HasBareLf(bytes)) {
+    temp = JoinPath(saveDir, ".fennel-show.tmp");
+    if (!WriteFileAtomic(temp, ToStoredForm(bytes))) {
+      std::fprintf(err, "fennel-cli: cannot write to %s\n", Cp932ToUtf8(saveDir).c_str());
+      return kExitRefused;
+    }
+    path = temp;
+  }
+  DecodedMessage m = DecodeMessageFile(path, saveDir, a.html);
+  if (!temp.empty()) RemoveFile(temp);
+  std::string shown = a.html ? HtmlPageOfText(m) : TextViewLayout(m.text, m.attachments);
+  std::string utf8 = Cp932ToUtf8(ToUnixLineEnds(shown));
+  std::fwrite(utf8.data(), 1, utf8.size(), out);
+  if (!m.attachments.empty() && m.attachments != "\r\n")
+    std::fprintf(err, "attachments saved in %s\n", Cp932ToUtf8(saveDir).c_str());
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& argv, FILE* in, FILE* out, FILE* err) {
@@ -140,12 +213,17 @@ int RunCli(const std::vector<std::string>& argv, FILE* in, FILE* out, FILE* err)
     std::fprintf(err, "fennel-cli: %s\n%s", error.c_str(), kUsage);
     return kExitUsage;
   }
-  if (o.command != "create-user" && o.command != "settings" && o.command != "set") {
+  if (o.command != "create-user" && o.command != "settings" && o.command != "set" && o.command != "show") {
     std::fprintf(err, "fennel-cli: unknown command %s\n%s", o.command.c_str(), kUsage);
     return kExitUsage;
   }
   std::vector<std::pair<const UserField*, std::string>> assignments;
   if (o.command == "set" && !ParseAssignments(o.args, assignments, error)) {
+    std::fprintf(err, "fennel-cli: %s\n", error.c_str());
+    return kExitUsage;
+  }
+  ShowArgs show;
+  if (o.command == "show" && !ParseShow(o.args, show, error)) {
     std::fprintf(err, "fennel-cli: %s\n", error.c_str());
     return kExitUsage;
   }
@@ -155,6 +233,9 @@ int RunCli(const std::vector<std::string>& argv, FILE* in, FILE* out, FILE* err)
   }
   if (!o.home.empty()) setenv("FENNEL_HOME", o.home.c_str(), 1);
   if (!o.profileDir.empty()) setenv("FENNEL_PROFILE_DIR", o.profileDir.c_str(), 1);
+
+  // Without a user, show needs no logon.
+  if (o.command == "show" && o.user.empty()) return Show(show, show.saveDir, out, err);
 
   CliPrompter prompter(err);
   Profile profile(Profile::DefaultPath());
@@ -181,14 +262,17 @@ int RunCli(const std::vector<std::string>& argv, FILE* in, FILE* out, FILE* err)
     return kExitRefused;
   }
 
+  int code = kExitOk;
   if (o.command == "settings") {
     for (const UserField& f : UserFields())
       std::fprintf(out, "%s = %s\n", f.name, Cp932ToUtf8(UserFieldText(app.user(), f, true)).c_str());
   } else if (o.command == "set") {
     for (const auto& [field, value] : assignments) SetUserField(app.user(), *field, value);
+  } else if (o.command == "show") {
+    code = Show(show, app.user().mailDir, out, err);
   }
   app.ExitInstance();
-  return kExitOk;
+  return code;
 }
 
 }  // namespace fennel

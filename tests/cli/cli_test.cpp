@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "config/scramble.h"
 #include "platform/text.h"
 #include "tests/support/process.h"
@@ -99,6 +101,57 @@ TEST_F(CliTest, UsageErrorsChangeNothing) {
     EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(args) << r.err;
   }
   EXPECT_EQ(test::ReadFile(home + "/taro.id"), before);
+}
+
+// show prints readable Japanese whatever the mail's charset; a file with
+// LF line ends is read as its stored CR LF form.
+TEST_F(CliTest, ShowPrintsTheTextViewInUtf8) {
+  const std::string fixtures = FENNEL_FIXTURES_DIR;
+  struct Case {
+    const char* file;
+    const char8_t* expect;  // UTF-8, in the output
+  };
+  const Case cases[] = {
+      {"jis_plain.eml", u8"来週の会議は①番会議室です。\n"},
+      {"sjis.eml", u8"シフトJISの本文①です。\n"},
+      {"utf8.eml", u8"日本語の本文です。"},
+      {"mixed_attachment.eml", u8"--添付ファイル--\n見積書.pdf\n"},
+  };
+  for (const Case& c : cases) {
+    auto r = test::RunProcess(FENNEL_CLI_PATH, {"show", "--save-dir", dir / "att", fixtures + "/" + c.file});
+    EXPECT_EQ(r.exitCode, 0) << c.file << r.err;
+    EXPECT_NE(r.out.find(reinterpret_cast<const char*>(c.expect)), std::string::npos) << c.file << "\n" << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+  }
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir / "att") / u8"見積書.pdf"));
+
+  // LF line ends.
+  std::string crlf = test::ReadFile(fixtures + "/rfc822.eml");
+  std::string lf;
+  for (char ch : crlf)
+    if (ch != '\r') lf.push_back(ch);
+  test::WriteFile(dir / "lf.eml", "From sender@example.jp Mon Dec  7 09:00:00 2026\n" + lf);
+  auto r = test::RunProcess(FENNEL_CLI_PATH, {"show", "--save-dir", dir / "att", dir / "lf.eml"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find(reinterpret_cast<const char*>(u8"\tSubject: 元の件名\n")), std::string::npos) << r.out;
+
+  auto html = test::RunProcess(FENNEL_CLI_PATH, {"show", "--html", "--save-dir", dir / "att",
+                                                 fixtures + "/alternative_html.eml"});
+  EXPECT_EQ(html.exitCode, 0);
+  EXPECT_EQ(html.out.rfind("<p>\n<html>", 0), 0u) << html.out;
+
+  EXPECT_EQ(test::RunProcess(FENNEL_CLI_PATH, {"show", dir / "missing.eml"}).exitCode, 1);
+  EXPECT_EQ(test::RunProcess(FENNEL_CLI_PATH, {"show"}).exitCode, 2);
+}
+
+// With a user, attachments go into the user's mail directory.
+TEST_F(CliTest, ShowSavesIntoTheMailDirectoryOfTheUser) {
+  ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+  std::filesystem::create_directories(home + "/taro");
+  auto r = Cli({"--user", "taro", "show", std::string(FENNEL_FIXTURES_DIR) + "/hostile_name.eml"}, "",
+               {{"FENNEL_PASSWORD", "secret"}});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(home + "/taro/evil.txt"));
 }
 
 }  // namespace

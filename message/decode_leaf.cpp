@@ -1,0 +1,255 @@
+#include "message/decode_leaf.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "message/base64.h"
+#include "message/charset.h"
+#include "message/header_words.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+
+namespace fennel {
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
+  if (from.empty()) return;
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+}
+
+// "name"/"filename" of the Content-Type list, or their RFC 2231 forms
+// ("name*", "name*0*", ...), decoded.
+bool AttachmentName(const MimePart& p, JisConverter& jis, std::string& name) {
+  for (const auto& [n, v] : p.contentType) {
+    if (EqualsNoCase(n, "name") || EqualsNoCase(n, "filename")) {
+      name = DecodeHeaderWords(v, jis);
+      jis.Reset();
+      return true;
+    }
+  }
+  // RFC 2231: the pieces of one name, joined in order.
+  for (const char* base : {"name", "filename"}) {
+    std::string joined;
+    bool found = false;
+    for (const auto& [n, v] : p.contentType) {
+      std::string_view nv(n);
+      size_t star = nv.find('*');
+      if (star == std::string_view::npos || !EqualsNoCase(nv.substr(0, star), base)) continue;
+      found = true;
+      joined += v;
+    }
+    if (found) {
+      name = DecodeRfc2231Value(joined, jis);
+      jis.Reset();
+      return true;
+    }
+  }
+  return false;
+}
+
+// A saved attachment, written through a buffer of 64 KB.
+class OutputFile {
+ public:
+  ~OutputFile() {
+    Flush();
+    if (fd_ >= 0) close(fd_);
+  }
+  bool Create(const std::string& path) {
+    fd_ = open(ToFsPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return fd_ >= 0;
+  }
+  void Write(const std::string& bytes) {
+    buffer_ += bytes;
+    if (buffer_.size() >= kBuffer) Flush();
+  }
+
+ private:
+  static constexpr size_t kBuffer = 65536;
+  void Flush() {
+    const char* p = buffer_.data();
+    size_t left = buffer_.size();
+    while (left > 0 && fd_ >= 0) {
+      ssize_t n = ::write(fd_, p, left);
+      if (n <= 0) break;
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+  int fd_ = -1;
+  std::string buffer_;
+};
+
+}  // namespace
+
+std::string SafeFileName(const std::string& name) {
+  std::string s;
+  for (size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsCp932LeadByte(c) && i + 1 < name.size()) {
+      // "\" (0x5C) may be the second byte of a two-byte character.
+      s.push_back(name[i]);
+      s.push_back(name[++i]);
+      continue;
+    }
+    if (c == '/' || c == '\\') {
+      s.clear();  // only the last path component counts
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F) continue;
+    s.push_back(static_cast<char>(c));
+  }
+  size_t b = s.find_first_not_of(' ');
+  s = b == std::string::npos ? std::string() : s.substr(b);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.pop_back();
+  if (s.empty() || s == "." || s == "..") s = "attachment";
+  return s;
+}
+
+void DecodeLeaf(MimeTree& tree, std::string& text, std::string& attachments, LeafContext& ctx) {
+  MimePart* p = tree.current();
+  if (!p) return;
+  if (!tree.opened()) {
+    text += kCannotOpenPart;
+    return;
+  }
+  int kind = 0;
+  if (EqualsNoCase(p->type, "text")) {
+    kind = 1;
+  } else if (EqualsNoCase(p->type, "application")) {
+    std::string dummy;
+    kind = AttachmentName(*p, ctx.jis, dummy) ? 2 : 3;
+  } else if (EqualsNoCase(p->type, "message")) {
+    kind = 3;
+  }
+  if (kind == 0) return;
+
+  const MimePart* message = p->EnclosingMessage();
+  const bool base64 = EqualsNoCase(p->transferEncoding, "base64");
+  const bool qp = EqualsNoCase(p->transferEncoding, "quoted-printable");
+
+  if (kind == 2) {
+    std::string name;
+    AttachmentName(*p, ctx.jis, name);
+    name = SafeFileName(name);
+    if (message) text += "\t (See attachment file=" + name + ")\r\n";
+    attachments += name + "\r\n";
+    if (!ctx.saveAttachments) return;
+    std::string fileName;
+    for (char c : name)
+      if (c != '\t') fileName.push_back(c);
+    const std::string outPath = JoinPath(ctx.saveDir, fileName);
+    OutputFile out;
+    if (!out.Create(outPath)) {
+      text += kCannotCreateAttachment;
+      return;
+    }
+    std::string id;
+    for (char c : p->contentId)
+      if (c != '<' && c != '>' && c != ' ') id.push_back(c);
+    if (!id.empty()) ReplaceAll(text, "cid:" + id, outPath);
+
+    Base64Decoder b64;
+    QpDecoder qpd;
+    std::string line, decoded;
+    for (bool more = p->FirstBodyLine(line); more; more = p->NextBodyLine(line)) {
+      decoded.clear();
+      if (base64)
+        b64.DecodeAppend(line, decoded);
+      else if (qp)
+        qpd.DecodeLine(line, decoded);
+      else
+        decoded = line;
+      out.Write(decoded);
+    }
+    if (qp) {
+      decoded.clear();
+      qpd.Flush(decoded);
+      out.Write(decoded);
+    }
+    return;
+  }
+
+  // Kinds 1 and 3: text to show.
+  if (kind == 1 && message) text += p->MessageHeaderPart()->messageHeader;
+  const std::string* cs = FindParam(p->contentType, "charset");
+  const std::string charset = cs ? *cs : "ISO-2022-JP";
+  TextDecoder textDecoder(charset, ctx.jis);
+  if (!IsKnownCharset(charset) && textDecoder.kind() == CharsetKind::Unknown) text += kUnknownCharsetNotice;
+
+  bool suppress = false;
+  const std::string& sub = p->subtype;
+  if (!(EqualsNoCase(sub, "plain") || EqualsNoCase(sub, "enriched") || EqualsNoCase(sub, "octet-stream") ||
+        EqualsNoCase(sub, "rfc822-headers"))) {
+    if (EqualsNoCase(sub, "html")) {
+      text += kHtmlNotice;
+      suppress = !ctx.includeHtml;
+    } else {
+      text += "メールの本文が正しく認識できない形式(" + std::string(kind == 1 ? "text" : "message") + "/" + sub +
+              ")を含んでいます。正しく表示できないかもしれません。";
+    }
+  }
+
+  const bool indent = kind == 1 && message;
+  const bool jisKind = textDecoder.kind() != CharsetKind::Converted;
+  auto emit = [&](const std::string& s) {
+    if (suppress || s.empty()) return;
+    if (!indent) {
+      text += s;
+      return;
+    }
+    // One tab before each line.
+    size_t start = 0;
+    while (start < s.size()) {
+      size_t lf = s.find('\n', start);
+      size_t stop = lf == std::string::npos ? s.size() : lf + 1;
+      text += "\t";
+      text.append(s, start, stop - start);
+      start = stop;
+    }
+  };
+
+  Base64Decoder b64;
+  QpDecoder qpd;
+  std::string line, bytes, decoded;
+  for (bool more = p->FirstBodyLine(line); more; more = p->NextBodyLine(line)) {
+    decoded.clear();
+    if (base64) {
+      bytes.clear();
+      b64.DecodeAppend(line, bytes);
+      textDecoder.Feed(bytes, decoded);
+    } else if (qp) {
+      bytes.clear();
+      qpd.DecodeLine(line, bytes);
+      if (!bytes.empty()) textDecoder.ConvertLine(bytes, decoded);
+    } else if (jisKind) {
+      decoded = DecodeHeaderWords(line, ctx.jis);
+    } else {
+      std::string converted;
+      textDecoder.ConvertLine(line, converted);
+      decoded = DecodeHeaderWords(converted, ctx.jis);
+    }
+    emit(decoded);
+  }
+  decoded.clear();
+  if (qp) {
+    bytes.clear();
+    qpd.Flush(bytes);
+    if (!bytes.empty()) textDecoder.ConvertLine(bytes, decoded);
+  }
+  textDecoder.Finish(decoded);
+  emit(decoded);
+}
+
+}  // namespace fennel

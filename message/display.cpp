@@ -1,0 +1,105 @@
+#include "message/display.h"
+
+#include <ctime>
+
+#include "message/decode_leaf.h"
+#include "platform/fs.h"
+
+namespace fennel {
+namespace {
+
+bool HasAttachments(const std::string& list) { return !list.empty() && list != "\r\n"; }
+
+void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+}
+
+std::string FormatLocal(int64_t t) {
+  time_t tt = static_cast<time_t>(t);
+  struct tm tm {};
+  localtime_r(&tt, &tm);
+  char buf[32];
+  strftime(buf, sizeof buf, "%Y/%m/%d %H:%M:%S", &tm);
+  return buf;
+}
+
+std::string HtmlLayout(std::string text, const std::string& attachments, bool received) {
+  bool iso2022 = false;
+  if (received) {
+    size_t notice = text.find(kHtmlNotice);
+    if (notice != std::string::npos) text.replace(0, notice + std::string(kHtmlNotice).size(), "<p>\r\n");
+    for (const char* spelling :
+         {"iso-2022-jp", "Iso-2022-Jp", "ISO-2022-JP", "iso_2022_jp", "Iso_2022_Jp", "ISO_2022_JP"})
+      if (text.find(spelling) != std::string::npos) iso2022 = true;
+  }
+  ReplaceAll(text, "<\r\n", "<");
+  std::string page = text + "<BR>\r\n<BR>\r\n";
+  if (HasAttachments(attachments)) {
+    page += (!received || iso2022) ? "<b>--添付ファイル--" : "<b>--Attachment File--";
+    page += "</b><BR>\r\n" + attachments + "<BR>\r\n";
+  }
+  return page;
+}
+
+}  // namespace
+
+DecodedMessage DecodeMessageFile(const std::string& path, const std::string& saveDir, bool includeHtml,
+                                 bool saveAttachments) {
+  DecodedMessage m;
+  MimeTree tree;
+  m.parsed = tree.Parse(path);
+  if (!m.parsed) m.text = std::string(kCannotDisplay) + (includeHtml ? "<p>\r\n" : "\r\n");
+  LeafContext ctx;
+  ctx.saveDir = saveDir;
+  ctx.includeHtml = includeHtml;
+  ctx.saveAttachments = saveAttachments;
+  for (MimePart* leaf = tree.FirstLeaf(); leaf; leaf = tree.NextLeaf()) DecodeLeaf(tree, m.text, m.attachments, ctx);
+  return m;
+}
+
+std::string HeaderViewText(const CMailDetail& mail) {
+  std::string t;
+  if (mail.IsReceived())
+    t += "差出人:" + mail.from + " " + "宛先:" + mail.to + "\r\n";
+  else
+    t += "宛先:" + mail.from + "\r\n";
+  t += "件名:" + mail.subject + " ";
+  t += mail.IsReceived() ? "受信時刻:" : "送信時刻:";
+  t += FormatLocal(mail.date);
+  return t;
+}
+
+std::string TextViewLayout(const std::string& text, const std::string& attachments) {
+  std::string shown = text + "\r\n\r\n";
+  if (HasAttachments(attachments)) shown += "--添付ファイル--\r\n" + attachments + "\r\n";
+  return shown;
+}
+
+std::string TextViewOfFile(const std::string& path, const std::string& saveDir) {
+  DecodedMessage m = DecodeMessageFile(path, saveDir, false);
+  return TextViewLayout(m.text, m.attachments);
+}
+
+std::string TextViewText(const CMailDetail& mail, const std::string& saveDir) {
+  if (mail.IsReceived()) return TextViewOfFile(mail.filePath, saveDir);
+  return TextViewLayout(mail.bodyText, mail.attachmentPaths);
+}
+
+std::string HtmlPageOfText(const DecodedMessage& m) { return HtmlLayout(m.text, m.attachments, true); }
+
+std::string HtmlPageOfFile(const std::string& path, const std::string& saveDir) {
+  return HtmlPageOfText(DecodeMessageFile(path, saveDir, true));
+}
+
+std::string HtmlPage(const CMailDetail& mail, const std::string& saveDir) {
+  if (mail.IsReceived()) return HtmlPageOfFile(mail.filePath, saveDir);
+  return HtmlLayout(mail.bodyText, mail.attachmentPaths, false);
+}
+
+std::string WriteMailView(const std::string& dir, const std::string& page) {
+  const std::string path = JoinPath(dir, kMailViewFile);
+  WriteFileAtomic(path, page, 0600);
+  return path;
+}
+
+}  // namespace fennel
