@@ -17,8 +17,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-CUserInfo BigUser(int mails, int folders) {
-  CUserInfo u;
+void FillBigUser(CUserInfo& u, int mails, int folders) {
   u.userId = "taro";
   u.scrambledPassword = std::string(250, 'x');
   for (int f = 0; f < folders; ++f) {
@@ -39,7 +38,6 @@ CUserInfo BigUser(int mails, int folders) {
     }
     u.store.folders.push_back(std::move(folder));
   }
-  return u;
 }
 
 }  // namespace
@@ -51,7 +49,8 @@ int main(int argc, char** argv) {
   const std::string path = dir + "/taro.id";
 
   auto t0 = std::chrono::steady_clock::now();
-  CUserInfo u = BigUser(mails, 20);
+  CUserInfo u;
+  FillBigUser(u, mails, 20);
   double build = Seconds(t0);
 
   t0 = std::chrono::steady_clock::now();

@@ -57,14 +57,18 @@ DecodedMessage DecodeMessageFile(const std::string& path, const std::string& sav
   return m;
 }
 
-std::string HeaderViewText(const CMailDetail& mail) {
+bool IsReceivedPath(const std::string& path) {
+  return path.size() >= 12 && path.compare(path.size() - 12, 3, "RCV") == 0;
+}
+
+std::string HeaderViewText(const ShownMail& mail) {
   std::string t;
-  if (mail.IsReceived())
+  if (IsReceivedPath(mail.filePath))
     t += "差出人:" + mail.from + " " + "宛先:" + mail.to + "\r\n";
   else
     t += "宛先:" + mail.from + "\r\n";
   t += "件名:" + mail.subject + " ";
-  t += mail.IsReceived() ? "受信時刻:" : "送信時刻:";
+  t += IsReceivedPath(mail.filePath) ? "受信時刻:" : "送信時刻:";
   t += FormatLocal(mail.date);
   return t;
 }
@@ -80,8 +84,8 @@ std::string TextViewOfFile(const std::string& path, const std::string& saveDir) 
   return TextViewLayout(m.text, m.attachments);
 }
 
-std::string TextViewText(const CMailDetail& mail, const std::string& saveDir) {
-  if (mail.IsReceived()) return TextViewOfFile(mail.filePath, saveDir);
+std::string TextViewText(const ShownMail& mail, const std::string& saveDir) {
+  if (IsReceivedPath(mail.filePath)) return TextViewOfFile(mail.filePath, saveDir);
   return TextViewLayout(mail.bodyText, mail.attachmentPaths);
 }
 
@@ -91,8 +95,8 @@ std::string HtmlPageOfFile(const std::string& path, const std::string& saveDir) 
   return HtmlPageOfText(DecodeMessageFile(path, saveDir, true));
 }
 
-std::string HtmlPage(const CMailDetail& mail, const std::string& saveDir) {
-  if (mail.IsReceived()) return HtmlPageOfFile(mail.filePath, saveDir);
+std::string HtmlPage(const ShownMail& mail, const std::string& saveDir) {
+  if (IsReceivedPath(mail.filePath)) return HtmlPageOfFile(mail.filePath, saveDir);
   return HtmlLayout(mail.bodyText, mail.attachmentPaths, false);
 }
 

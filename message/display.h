@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "store/mail_detail.h"
+#include <cstdint>
 
 namespace fennel {
 
@@ -25,20 +25,35 @@ struct DecodedMessage {
 DecodedMessage DecodeMessageFile(const std::string& path, const std::string& saveDir, bool includeHtml,
                                  bool saveAttachments = true);
 
+// What the views need of a mail's index record.
+struct ShownMail {
+  std::string filePath;
+  std::string from;  // for mail written here: its recipients
+  std::string to;
+  std::string subject;
+  int64_t date = 0;
+  std::string bodyText;         // mail written here
+  std::string attachmentPaths;  // mail written here, each ended by CR LF
+};
+
+// A received message: the file name (the last 12 characters of the path)
+// begins with "RCV".
+bool IsReceivedPath(const std::string& path);
+
 // The header view: sender, recipients, subject and time of a record.
-std::string HeaderViewText(const CMailDetail& mail);
+std::string HeaderViewText(const ShownMail& mail);
 
 // The text view of a received message file.
 std::string TextViewOfFile(const std::string& path, const std::string& saveDir);
 // The text view of a record: received mail from its file, written mail
 // from the record.
-std::string TextViewText(const CMailDetail& mail, const std::string& saveDir);
+std::string TextViewText(const ShownMail& mail, const std::string& saveDir);
 // Text and attachments as the text view lays them out.
 std::string TextViewLayout(const std::string& text, const std::string& attachments);
 
 // The HTML page of a received message file.
 std::string HtmlPageOfFile(const std::string& path, const std::string& saveDir);
-std::string HtmlPage(const CMailDetail& mail, const std::string& saveDir);
+std::string HtmlPage(const ShownMail& mail, const std::string& saveDir);
 // The HTML page of an already decoded received message.
 std::string HtmlPageOfText(const DecodedMessage& m);
 

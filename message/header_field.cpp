@@ -105,6 +105,43 @@ std::string FindField(const std::string& path, const std::string& fieldName, con
 
 }  // namespace
 
+std::vector<std::string> ReadHeaderFields(const std::string& path, const std::vector<std::string>& names) {
+  std::vector<std::string> values(names.size());
+  std::vector<bool> found(names.size(), false);
+  std::FILE* f = std::fopen(ToFsPath(path).c_str(), "rb");
+  if (!f) return values;
+  LineReader reader(f);
+  std::string line;
+  int folding = -1;  // the field whose folded lines follow
+  size_t left = names.size();
+  while (reader.Next(line, kShortLineLimit)) {
+    if (folding >= 0) {
+      if (!line.empty() && IsBlank(line[0])) {
+        values[static_cast<size_t>(folding)] += line;
+        continue;
+      }
+      folding = -1;
+      if (left == 0) break;
+    }
+    if (line.empty()) break;
+    for (size_t k = 0; k < names.size(); ++k) {
+      const std::string& name = names[k];
+      if (found[k] || name.empty() || line.size() < name.size() ||
+          !EqualsNoCaseCp932(std::string_view(line).substr(0, name.size()), name))
+        continue;
+      size_t i = name.size();
+      while (i < line.size() && IsBlank(line[i])) ++i;
+      values[k].assign(line, i);
+      found[k] = true;
+      --left;
+      folding = static_cast<int>(k);
+      break;
+    }
+  }
+  std::fclose(f);
+  return values;
+}
+
 std::string ReadHeaderField(const std::string& path, const std::string& fieldName) {
   return FindField(path, fieldName, Search{kShortLineLimit, true, true});
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace fennel {
 
@@ -16,5 +17,9 @@ std::string ReadHeaderField(const std::string& path, const std::string& fieldNam
 // Variant two: the same, keeping the text right after the name, lines of up
 // to 204,800 bytes, and not stopping at an empty line.
 std::string ReadHeaderFieldLong(const std::string& path, const std::string& fieldName);
+
+// Variant one for several fields at once, reading the file once: the value
+// of each name (empty when missing), in the order of names.
+std::vector<std::string> ReadHeaderFields(const std::string& path, const std::vector<std::string>& names);
 
 }  // namespace fennel

@@ -1,6 +1,16 @@
 #include "store/list_info.h"
 
+#include <algorithm>
+
 namespace fennel {
+namespace {
+
+void Erase(std::vector<CMailDetail*>& v, const CMailDetail* m) {
+  auto it = std::find(v.begin(), v.end(), m);
+  if (it != v.end()) v.erase(it);
+}
+
+}  // namespace
 
 void CListInfo::Serialize(CArchive& ar) {
   ar.IoList(addresses);
@@ -8,6 +18,10 @@ void CListInfo::Serialize(CArchive& ar) {
   ar.IoList(subAccounts);
   ar.IoList(phrases);
   for (auto& list : spare) ar.IoList(list);
+  if (ar.IsLoading()) {
+    for (auto& f : folders) f->store_ = this;
+    indexed_ = false;
+  }
 }
 
 void CListInfo::Clear() {
@@ -16,6 +30,292 @@ void CListInfo::Clear() {
   subAccounts.clear();
   phrases.clear();
   for (auto& list : spare) list.clear();
+  byId_.clear();
+  byPath_.clear();
+  indexed_ = false;
+}
+
+// ---- Index
+
+void CListInfo::Attach(CFolderDetail* folder) {
+  folder->store_ = this;
+  if (indexed_)
+    for (auto& m : folder->mails) IndexAdd(m.get());
+}
+
+void CListInfo::IndexAdd(CMailDetail* mail) {
+  if (!indexed_) return;  // built whole on the next lookup
+  byId_[mail->messageId].push_back(mail);
+  byPath_[mail->filePath].push_back(mail);
+}
+
+void CListInfo::IndexRemove(const CMailDetail* mail) {
+  if (!indexed_) return;
+  // A record whose key changed since it was indexed is not found under it:
+  // then the index is built anew on the next lookup.
+  for (auto [index, key] : {std::pair{&byId_, &mail->messageId}, std::pair{&byPath_, &mail->filePath}}) {
+    auto it = index->find(*key);
+    if (it == index->end() || std::find(it->second.begin(), it->second.end(), mail) == it->second.end()) {
+      indexed_ = false;
+      return;
+    }
+    Erase(it->second, mail);
+    if (it->second.empty()) index->erase(it);
+  }
+}
+
+void CListInfo::BuildIndex() const {
+  if (indexed_) return;
+  byId_.clear();
+  byPath_.clear();
+  for (const auto& f : folders) {
+    f->store_ = const_cast<CListInfo*>(this);
+    for (const auto& m : f->mails) {
+      byId_[m->messageId].push_back(m.get());
+      byPath_[m->filePath].push_back(m.get());
+    }
+  }
+  indexed_ = true;
+}
+
+bool CListInfo::Before(const CMailDetail* a, const CMailDetail* b) const {
+  if (a->folder_ != b->folder_) {
+    for (const auto& f : folders) {
+      if (f.get() == a->folder_) return true;
+      if (f.get() == b->folder_) return false;
+    }
+  }
+  return a->seq_ < b->seq_;
+}
+
+CMailDetail* CListInfo::FindMailById(const std::string& messageId) const {
+  BuildIndex();
+  auto it = byId_.find(messageId);
+  if (it == byId_.end()) return nullptr;
+  CMailDetail* best = nullptr;
+  for (CMailDetail* m : it->second) {
+    if (m->state == CMailDetail::kDeleted || !m->folder_ || m->folder_->state == CFolderDetail::kBeingDeleted) continue;
+    if (!best || Before(m, best)) best = m;
+  }
+  return best;
+}
+
+CMailDetail* CListInfo::FindMailByIdIn(const CFolderDetail* folder, const std::string& id) const {
+  BuildIndex();
+  auto it = byId_.find(id);
+  if (it == byId_.end()) return nullptr;
+  CMailDetail* best = nullptr;
+  for (CMailDetail* m : it->second)
+    if (m->folder_ == folder && m->state != CMailDetail::kDeleted && (!best || m->seq_ < best->seq_)) best = m;
+  return best;
+}
+
+CMailDetail* CListInfo::FindMailByPathIn(const CFolderDetail* folder, const std::string& path) const {
+  BuildIndex();
+  auto it = byPath_.find(path);
+  if (it == byPath_.end()) return nullptr;
+  CMailDetail* best = nullptr;
+  for (CMailDetail* m : it->second)
+    if (m->folder_ == folder && (!best || m->seq_ < best->seq_)) best = m;
+  return best;
+}
+
+// ---- Folders
+
+CFolderDetail* CListInfo::AddFolder(const std::string& name, int32_t sortCondition, int32_t threadView,
+                                    const std::string& sortText, const std::string& parent) {
+  auto f = std::make_unique<CFolderDetail>();
+  f->name = name;
+  f->sortCondition = sortCondition;
+  f->threadView = threadView;
+  f->sortText = sortText;
+  f->parent = parent;
+  CFolderDetail* raw = f.get();
+  folders.push_back(std::move(f));
+  Attach(raw);
+  return raw;
+}
+
+CFolderDetail* CListInfo::FindFolder(const std::string& name) const {
+  for (const auto& f : folders)
+    if (f->name == name && f->state != CFolderDetail::kBeingDeleted) return f.get();
+  return nullptr;
+}
+
+CFolderDetail* CListInfo::FolderOrCreate(const std::string& name) {
+  if (CFolderDetail* f = FindFolder(name)) return f;
+  return AddFolder(name);
+}
+
+void CListInfo::DeleteFolder(const std::string& name, Prompter* prompter) {
+  for (size_t i = 0; i < folders.size();) {
+    if (folders[i]->name != name) {
+      ++i;
+      continue;
+    }
+    folders[i]->DeleteMails(kSelectAll, prompter);
+    folders.erase(folders.begin() + static_cast<long>(i));
+  }
+}
+
+void CListInfo::DeleteFolderKeepingFiles(const std::string& name, Prompter* prompter) {
+  if (CFolderDetail* f = FindFolder(name)) {
+    f->DeleteMails(kSelectAfterAll, prompter);
+    f->state = CFolderDetail::kBeingDeleted;
+  }
+  DeleteFolder(name, prompter);
+}
+
+void CListInfo::TopLevelFolders(std::vector<std::string>& out) const {
+  for (const auto& f : folders)
+    if (f->parent.empty()) out.push_back(f->name);
+}
+
+int CListInfo::CountChildren(const std::string& name) const {
+  int n = 0;
+  for (const auto& f : folders)
+    if (f->parent == name) ++n;
+  return n;
+}
+
+int CListInfo::ChildrenUnread(const std::string& name) const {
+  int n = 0;
+  for (const auto& f : folders)
+    if (f->parent == name) n += f->UnreadCount();
+  return n;
+}
+
+// ---- Mails across folders
+
+void CListInfo::CollectMessageIds(std::vector<std::string>& out) const {
+  for (const auto& f : folders) {
+    if (f->state == CFolderDetail::kBeingDeleted) continue;
+    for (const auto& m : f->mails)
+      if (m->state != CMailDetail::kDeleted && !m->messageId.empty()) out.push_back(m->messageId);
+  }
+}
+
+std::vector<CMailDetail*> CListInfo::CollectReplies(const std::string& id) const {
+  std::vector<CMailDetail*> out;
+  for (const auto& f : folders)
+    if (f->state != CFolderDetail::kBeingDeleted && !f->IsUnsentOrTemplate()) f->Replies(id, out);
+  return out;
+}
+
+void CListInfo::ReplaceInPaths(const std::string& oldText, const std::string& newText) {
+  if (oldText.empty()) return;
+  auto replace = [&](std::string& s) {
+    for (size_t at = s.find(oldText); at != std::string::npos; at = s.find(oldText, at + newText.size()))
+      s.replace(at, oldText.size(), newText);
+  };
+  for (auto& f : folders)
+    for (auto& m : f->mails) {
+      replace(m->filePath);
+      replace(m->attachmentPaths);
+    }
+  indexed_ = false;  // paths changed
+}
+
+CMailDetail* CListInfo::MoveMail(CMailDetail* mail, CFolderDetail* to) {
+  if (!mail || !to || mail->folder_ == to) return mail;
+  CMailDetail* copy = to->AddCopy(*mail);
+  mail->state = CMailDetail::kDeleted;
+  return copy;
+}
+
+// ---- Address book
+
+CAddressDetail* CListInfo::AddAddress(const std::string& nickname, const std::string& mailAddress,
+                                      const std::string& fullName, const std::string& memo, int32_t kind,
+                                      const std::string& category) {
+  auto a = std::make_unique<CAddressDetail>();
+  a->nickname = nickname;
+  a->mailAddress = mailAddress;
+  a->fullName = fullName;
+  a->memo = memo;
+  a->kind = kind;
+  a->category = category;
+  addresses.push_back(std::move(a));
+  return addresses.back().get();
+}
+
+CAddressDetail* CListInfo::FindByNickname(const std::string& nickname) const {
+  for (const auto& a : addresses)
+    if (a->nickname == nickname) return a.get();
+  return nullptr;
+}
+
+CAddressDetail* CListInfo::FindByAddress(const std::string& mailAddress) const {
+  for (const auto& a : addresses)
+    if (a->mailAddress == mailAddress) return a.get();
+  return nullptr;
+}
+
+int CListInfo::CountInCategory(const std::string& name) const {
+  int n = 0;
+  for (const auto& a : addresses)
+    if (a->category == name) ++n;
+  return n;
+}
+
+void CListInfo::AddressFolders(std::vector<std::string>& out) const {
+  for (const auto& a : addresses)
+    if (a->kind == CAddressDetail::kFolder) out.push_back(a->nickname);
+}
+
+std::string CListInfo::Members(const std::string& name) const {
+  std::string out;
+  for (const auto& a : addresses) {
+    if (a->category != name) continue;
+    if (!out.empty()) out += ",";
+    out += a->nickname;
+  }
+  return out;
+}
+
+// ---- Sub-accounts and phrases
+
+CCommonDetail* CListInfo::AddSubAccount(const std::string& server, const std::string& account,
+                                        const std::string& password, int32_t port, int32_t deleteFromServer,
+                                        int32_t disabled) {
+  auto c = std::make_unique<CCommonDetail>();
+  c->s[0] = server;
+  c->s[1] = account;
+  c->s[2] = password;
+  c->i[0] = port;
+  c->i[1] = deleteFromServer;
+  c->i[2] = disabled;
+  subAccounts.push_back(std::move(c));
+  return subAccounts.back().get();
+}
+
+CCommonDetail* CListInfo::AddPhrase(const std::string& title, const std::string& body, const std::string& category,
+                                    int32_t categoryFlag) {
+  auto c = std::make_unique<CCommonDetail>();
+  c->s[0] = title;
+  c->s[1] = body;
+  c->s[2] = category;
+  c->i[0] = categoryFlag;
+  phrases.push_back(std::move(c));
+  return phrases.back().get();
+}
+
+CCommonDetail* CListInfo::FindPhrase(const std::string& title) const {
+  for (const auto& p : phrases)
+    if (p->s[0] == title) return p.get();
+  return nullptr;
+}
+
+int CListInfo::CountPhrasesInCategory(const std::string& name) const {
+  int n = 0;
+  for (const auto& p : phrases)
+    if (p->s[2] == name) ++n;
+  return n;
+}
+
+void CListInfo::PhraseCategories(std::vector<std::string>& out) const {
+  for (const auto& p : phrases)
+    if (p->i[0] == 1) out.push_back(p->s[0]);
 }
 
 const ClassRegistry& ClassRegistry::Records() {

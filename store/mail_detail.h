@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "store/archive.h"
@@ -17,6 +18,12 @@ class CMailDetail : public CObject {
   static const ClassInfo kClass;
 
   CMailDetail();  // date = now
+  // The record of a message file: header fields decoded, state unread.
+  static std::unique_ptr<CMailDetail> FromFile(const std::string& path);
+  // A copy as a folder takes it (search results, moves): receipt request,
+  // priority and the other numbers start at 0.
+  static std::unique_ptr<CMailDetail> CopyOf(const CMailDetail& other);
+
   const ClassInfo& GetRuntimeClass() const override { return kClass; }
   void Serialize(CArchive& ar) override;
 
@@ -45,6 +52,16 @@ class CMailDetail : public CObject {
   // Held in memory only.
   std::string threadRoot;
   std::string memo[3];
+
+ private:
+  friend class CFolderDetail;
+  friend class CListInfo;
+  class CFolderDetail* folder_ = nullptr;  // the folder that holds it
+  uint64_t seq_ = 0;                      // order within that folder
 };
+
+// The key of a message without Message-ID: From, Subject and the date
+// written "%A, %B %d, %Y, %H, %M, %S" with English names.
+std::string MadeUpMessageId(const std::string& from, const std::string& subject, int64_t date);
 
 }  // namespace fennel

@@ -6,8 +6,7 @@
 
 namespace fennel::test {
 
-inline CUserInfo SampleUser() {
-  CUserInfo u;
+inline void FillSampleUser(CUserInfo& u) {
   u.userId = "taro";
   u.scrambledPassword = std::string(250, 'p');
   u.createTime = 1796857955;
@@ -72,7 +71,6 @@ inline CUserInfo SampleUser() {
   phrase->s[0] = "挨拶";
   phrase->i[0] = 1;
   u.store.phrases.push_back(std::move(phrase));
-  return u;
 }
 
 }  // namespace fennel::test

@@ -39,7 +39,8 @@ TEST(UserInfoTest, NewRecordDefaults) {
 }
 
 TEST(UserInfoTest, RoundTripOfEveryFieldAndAFullStore) {
-  CUserInfo u = test::SampleUser();
+  CUserInfo u;
+  test::FillSampleUser(u);
   std::string bytes = WholeRecord(u);
 
   CUserInfo back;
@@ -58,7 +59,8 @@ TEST(UserInfoTest, RoundTripOfEveryFieldAndAFullStore) {
 }
 
 TEST(UserInfoTest, SettingsPartIsThePrefixOfTheWholeRecord) {
-  CUserInfo u = test::SampleUser();
+  CUserInfo u;
+  test::FillSampleUser(u);
   std::string whole = WholeRecord(u);
   std::string settings = SettingsPart(u);
   ASSERT_LT(settings.size(), whole.size());
@@ -75,7 +77,8 @@ TEST(UserInfoTest, SettingsPartIsThePrefixOfTheWholeRecord) {
 
 TEST(UserInfoTest, EveryShortenedFileFailsToLoad) {
   test::TempDir dir;
-  CUserInfo u = test::SampleUser();
+  CUserInfo u;
+  test::FillSampleUser(u);
   std::string whole = WholeRecord(u);
   // Every strict prefix must fail, never be taken for a shorter record.
   for (size_t n = 0; n < whole.size(); n += (n < 600 ? 1 : 37)) {
@@ -91,7 +94,8 @@ TEST(UserInfoTest, EveryShortenedFileFailsToLoad) {
 
 TEST(UserInfoTest, SaveIsAtomicAndPrivate) {
   test::TempDir dir;
-  CUserInfo u = test::SampleUser();
+  CUserInfo u;
+  test::FillSampleUser(u);
   ASSERT_TRUE(SaveRecordFile(dir / "taro.id", u));
   EXPECT_EQ(test::ReadFile(dir / "taro.id"), WholeRecord(u));
   struct stat st;

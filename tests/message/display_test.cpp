@@ -112,7 +112,7 @@ TEST_F(DisplayTest, MissingFileAndUncreatableAttachment) {
 }
 
 TEST_F(DisplayTest, WrittenMailShowsFromItsRecord) {
-  CMailDetail m;
+  ShownMail m;
   m.filePath = "/mail/SNDabcde.tmp";
   m.from = "hanako@example.jp";
   m.subject = "件名";
