@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace fennel {
+#include "cli/cli_command.h"
 
-enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
+namespace fennel {
 
 // Runs the command line (arguments in UTF-8, without the program name).
 int RunCli(const std::vector<std::string>& args, FILE* in, FILE* out, FILE* err);

@@ -161,8 +161,15 @@ std::string CArchive::ReadString() {
     }
   }
   uint64_t bytes = wide ? uint64_t{n} * 2 : n;
-  // Read in steps, so a damaged length never allocates more than the file holds.
   std::string s;
+  if (bytes <= 65536) {  // the usual case: one read into place
+    s.resize(static_cast<size_t>(bytes));
+    Get(s.data(), s.size());
+    if (wide) return ToCp932(s, "UTF-16LE").value_or(std::string());
+    return s;
+  }
+  // A long string is read in steps, so a damaged length never allocates
+  // more than the file holds.
   char chunk[4096];
   while (bytes > 0) {
     size_t step = static_cast<size_t>(std::min<uint64_t>(bytes, sizeof chunk));
@@ -250,7 +257,7 @@ CObject* CArchive::ReadObject() {
     if (!cls) throw ArchiveError(ArchiveErrorCode::BadClass);
     if (cls->schema != schema) throw ArchiveError(ArchiveErrorCode::BadSchema);
     NextIndex();
-    loaded_.push_back(LoadEntry{cls, nullptr});
+    loaded_.push_back(LoadEntry{cls, nullptr, nullptr});
   } else {
     uint32_t c = v & ~kBigClassTag;
     if (c >= loaded_.size() || !loaded_[c].cls || loaded_[c].object) throw ArchiveError(ArchiveErrorCode::BadIndex);
@@ -260,18 +267,19 @@ CObject* CArchive::ReadObject() {
   std::unique_ptr<CObject> object = cls->create();
   CObject* raw = object.get();
   NextIndex();
-  loaded_.push_back(LoadEntry{nullptr, raw});
-  untaken_[raw] = std::move(object);
+  loaded_.push_back(LoadEntry{nullptr, raw, std::move(object)});
   raw->Serialize(*this);
   return raw;
 }
 
 std::unique_ptr<CObject> CArchive::TakeObject(CObject* object) {
-  auto it = untaken_.find(object);
-  if (it == untaken_.end()) throw ArchiveError(ArchiveErrorCode::BadIndex);
-  std::unique_ptr<CObject> owned = std::move(it->second);
-  untaken_.erase(it);
-  return owned;
+  // Nearly always the object just read, so the search starts at the end.
+  for (size_t i = loaded_.size(); i-- > 1;) {
+    if (loaded_[i].object != object) continue;
+    if (!loaded_[i].owned) break;  // already in a list
+    return std::move(loaded_[i].owned);
+  }
+  throw ArchiveError(ArchiveErrorCode::BadIndex);
 }
 
 }  // namespace fennel

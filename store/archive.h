@@ -190,13 +190,13 @@ class CArchive {
   std::unordered_map<const void*, uint32_t> storedObjects_;
   std::unordered_map<const ClassInfo*, uint32_t> storedClasses_;
 
-  // Loading: the map by index, and the objects no list has taken yet.
+  // Loading: the map by index. An entry owns its object until a list takes it.
   struct LoadEntry {
     const ClassInfo* cls = nullptr;
     CObject* object = nullptr;
+    std::unique_ptr<CObject> owned;
   };
   std::vector<LoadEntry> loaded_;
-  std::unordered_map<CObject*, std::unique_ptr<CObject>> untaken_;
 };
 
 }  // namespace fennel

@@ -3,15 +3,6 @@
 #include <algorithm>
 
 namespace fennel {
-namespace {
-
-void Erase(std::vector<CMailDetail*>& v, const CMailDetail* m) {
-  auto it = std::find(v.begin(), v.end(), m);
-  if (it != v.end()) v.erase(it);
-}
-
-}  // namespace
-
 void CListInfo::Serialize(CArchive& ar) {
   ar.IoList(addresses);
   ar.IoList(folders);
@@ -37,6 +28,24 @@ void CListInfo::Clear() {
 
 // ---- Index
 
+namespace {
+
+size_t Hash(const std::string& key) { return std::hash<std::string>{}(key); }
+
+// Removes the entry of mail under key; false when it is not there.
+bool Unindex(std::unordered_multimap<size_t, CMailDetail*>& index, const std::string& key, const CMailDetail* mail) {
+  auto [first, last] = index.equal_range(Hash(key));
+  for (auto it = first; it != last; ++it) {
+    if (it->second == mail) {
+      index.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void CListInfo::Attach(CFolderDetail* folder) {
   folder->store_ = this;
   if (indexed_)
@@ -45,34 +54,30 @@ void CListInfo::Attach(CFolderDetail* folder) {
 
 void CListInfo::IndexAdd(CMailDetail* mail) {
   if (!indexed_) return;  // built whole on the next lookup
-  byId_[mail->messageId].push_back(mail);
-  byPath_[mail->filePath].push_back(mail);
+  byId_.emplace(Hash(mail->messageId), mail);
+  byPath_.emplace(Hash(mail->filePath), mail);
 }
 
 void CListInfo::IndexRemove(const CMailDetail* mail) {
   if (!indexed_) return;
   // A record whose key changed since it was indexed is not found under it:
   // then the index is built anew on the next lookup.
-  for (auto [index, key] : {std::pair{&byId_, &mail->messageId}, std::pair{&byPath_, &mail->filePath}}) {
-    auto it = index->find(*key);
-    if (it == index->end() || std::find(it->second.begin(), it->second.end(), mail) == it->second.end()) {
-      indexed_ = false;
-      return;
-    }
-    Erase(it->second, mail);
-    if (it->second.empty()) index->erase(it);
-  }
+  if (!Unindex(byId_, mail->messageId, mail) || !Unindex(byPath_, mail->filePath, mail)) indexed_ = false;
 }
 
 void CListInfo::BuildIndex() const {
   if (indexed_) return;
   byId_.clear();
   byPath_.clear();
+  size_t n = 0;
+  for (const auto& f : folders) n += f->mails.size();
+  byId_.reserve(n);
+  byPath_.reserve(n);
   for (const auto& f : folders) {
     f->store_ = const_cast<CListInfo*>(this);
     for (const auto& m : f->mails) {
-      byId_[m->messageId].push_back(m.get());
-      byPath_[m->filePath].push_back(m.get());
+      byId_.emplace(Hash(m->messageId), m.get());
+      byPath_.emplace(Hash(m->filePath), m.get());
     }
   }
   indexed_ = true;
@@ -90,11 +95,13 @@ bool CListInfo::Before(const CMailDetail* a, const CMailDetail* b) const {
 
 CMailDetail* CListInfo::FindMailById(const std::string& messageId) const {
   BuildIndex();
-  auto it = byId_.find(messageId);
-  if (it == byId_.end()) return nullptr;
   CMailDetail* best = nullptr;
-  for (CMailDetail* m : it->second) {
-    if (m->state == CMailDetail::kDeleted || !m->folder_ || m->folder_->state == CFolderDetail::kBeingDeleted) continue;
+  auto [first, last] = byId_.equal_range(Hash(messageId));
+  for (auto it = first; it != last; ++it) {
+    CMailDetail* m = it->second;
+    if (m->messageId != messageId || m->state == CMailDetail::kDeleted || !m->folder_ ||
+        m->folder_->state == CFolderDetail::kBeingDeleted)
+      continue;
     if (!best || Before(m, best)) best = m;
   }
   return best;
@@ -102,21 +109,25 @@ CMailDetail* CListInfo::FindMailById(const std::string& messageId) const {
 
 CMailDetail* CListInfo::FindMailByIdIn(const CFolderDetail* folder, const std::string& id) const {
   BuildIndex();
-  auto it = byId_.find(id);
-  if (it == byId_.end()) return nullptr;
   CMailDetail* best = nullptr;
-  for (CMailDetail* m : it->second)
-    if (m->folder_ == folder && m->state != CMailDetail::kDeleted && (!best || m->seq_ < best->seq_)) best = m;
+  auto [first, last] = byId_.equal_range(Hash(id));
+  for (auto it = first; it != last; ++it) {
+    CMailDetail* m = it->second;
+    if (m->folder_ == folder && m->messageId == id && m->state != CMailDetail::kDeleted &&
+        (!best || m->seq_ < best->seq_))
+      best = m;
+  }
   return best;
 }
 
 CMailDetail* CListInfo::FindMailByPathIn(const CFolderDetail* folder, const std::string& path) const {
   BuildIndex();
-  auto it = byPath_.find(path);
-  if (it == byPath_.end()) return nullptr;
   CMailDetail* best = nullptr;
-  for (CMailDetail* m : it->second)
-    if (m->folder_ == folder && (!best || m->seq_ < best->seq_)) best = m;
+  auto [first, last] = byPath_.equal_range(Hash(path));
+  for (auto it = first; it != last; ++it) {
+    CMailDetail* m = it->second;
+    if (m->folder_ == folder && m->filePath == path && (!best || m->seq_ < best->seq_)) best = m;
+  }
   return best;
 }
 

@@ -95,7 +95,9 @@ class CListInfo {
   // True when a comes before b in folder order, then list order.
   bool Before(const CMailDetail* a, const CMailDetail* b) const;
 
-  using Index = std::unordered_map<std::string, std::vector<CMailDetail*>>;
+  // By the hash of the key; the records' own fields are compared on lookup,
+  // so no key is copied.
+  using Index = std::unordered_multimap<size_t, CMailDetail*>;
   mutable Index byId_;
   mutable Index byPath_;
   mutable bool indexed_ = false;

@@ -49,9 +49,8 @@ class CMailDetail : public CObject {
   int32_t priority = 0;
   int32_t spare[5] = {};
 
-  // Held in memory only.
+  // Held in memory only: the Message-ID at the root of the mail's thread.
   std::string threadRoot;
-  std::string memo[3];
 
  private:
   friend class CFolderDetail;

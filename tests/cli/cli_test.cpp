@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "config/record_file.h"
 #include "config/scramble.h"
 #include "platform/text.h"
 #include "tests/support/process.h"
@@ -152,6 +153,67 @@ TEST_F(CliTest, ShowSavesIntoTheMailDirectoryOfTheUser) {
                {{"FENNEL_PASSWORD", "secret"}});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(std::filesystem::exists(home + "/taro/evil.txt"));
+}
+
+// The store commands on a store with two received mails in the inbox.
+TEST_F(CliTest, StoreCommands) {
+  ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+  const std::string mailDir = home + "/taro";
+  std::filesystem::create_directories(mailDir);
+  {
+    CUserInfo u;
+    ASSERT_EQ(LoadRecordFile(home + "/taro.id", u, false), RecordLoad::Ok);
+    CFolderDetail* inbox = u.store.FolderOrCreate(kInboxFolder);
+    for (auto [fixture, name] : {std::pair{"jis_plain.eml", "RCVaaaaa.tmp"}, std::pair{"utf8.eml", "RCVbbbbb.tmp"}}) {
+      std::filesystem::copy_file(std::string(FENNEL_FIXTURES_DIR) + "/" + fixture, mailDir + "/" + name);
+      inbox->AddMail(CMailDetail::FromFile(mailDir + "/" + name));
+    }
+    u.store.AddFolder("会議", CFolderDetail::kBySubject, 0, "会議");
+    ASSERT_TRUE(SaveRecordFile(home + "/taro.id", u));
+  }
+  const std::map<std::string, std::string> pw = {{"FENNEL_PASSWORD", "secret"}};
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--user", "taro"});
+    return Cli(args, "", pw);
+  };
+
+  auto r = run({"folders"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, Cp932ToUtf8("受信フォルダ\t2\t2\n会議\t0\t0\n"));
+
+  r = run({"list", Cp932ToUtf8("受信フォルダ")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // Newest first: the UTF-8 mail is dated a few days after the other.
+  EXPECT_EQ(r.out.find(Cp932ToUtf8("unread")), 0u);
+  EXPECT_LT(r.out.find(Cp932ToUtf8("ＵＴＦ－８のメール①")), r.out.find(Cp932ToUtf8("会議の日程について（再送）")))
+      << r.out;
+
+  r = run({"search", "--cond", "body", Cp932ToUtf8("①番会議室")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find(Cp932ToUtf8("山田太郎")), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(Cp932ToUtf8("鈴木")), std::string::npos);
+
+  r = run({"sort-apply", Cp932ToUtf8("会議")});
+  EXPECT_EQ(r.out, "1\n");
+  r = run({"folders"});
+  EXPECT_NE(r.out.find(Cp932ToUtf8("受信フォルダ\t1\t1\n会議\t1\t1\n")), std::string::npos) << r.out;
+
+  // Export and import: the file is CP932 with CR LF.
+  const std::string file = dir / "folders.txt";
+  ASSERT_EQ(run({"export", "folder", file}).exitCode, 0);
+  EXPECT_EQ(test::ReadFile(file).substr(0, 38), std::string("ﾌｫﾙﾀﾞ名,振分文字,親ﾌｫﾙﾀﾞ,振分条件,ｽﾚｯﾄﾞ\r\n").substr(0, 38));
+  test::WriteFile(dir / "addresses.txt",
+                  "メールアドレス,ニックネーム,フルネーム,メモ,性別,カテゴリー\r\nhanako@example.jp,はな,佐藤花子,一行^^二行,1,\r\n");
+  r = run({"import", "address", dir / "addresses.txt"});
+  EXPECT_EQ(r.out, "1\n");
+  ASSERT_EQ(run({"export", "address", dir / "back.txt"}).exitCode, 0);
+  EXPECT_EQ(test::ReadFile(dir / "back.txt"), test::ReadFile(dir / "addresses.txt"));
+
+  EXPECT_EQ(run({"list", "nothing"}).exitCode, 1);
+  EXPECT_EQ(run({"import", "address", dir / "missing.txt"}).exitCode, 1);
+  EXPECT_EQ(run({"export", "address", dir / "no/dir/x.txt"}).exitCode, 1);
+  EXPECT_EQ(run({"export", "people", file}).exitCode, 2);
+  EXPECT_EQ(run({"search", "--cond", "size", "x"}).exitCode, 2);
 }
 
 }  // namespace
