@@ -170,7 +170,10 @@ void CListInfo::DeleteFolder(const std::string& name, Prompter* prompter) {
 }
 
 void CListInfo::DeleteFolderKeepingFiles(const std::string& name, Prompter* prompter) {
-  if (CFolderDetail* f = FindFolder(name)) {
+  // DeleteFolder takes every folder of the name, so every one of them has
+  // its mails marked first: a file of a mail in state 2 is never deleted.
+  for (auto& f : folders) {
+    if (f->name != name) continue;
     f->DeleteMails(kSelectAfterAll, prompter);
     f->state = CFolderDetail::kBeingDeleted;
   }

@@ -59,10 +59,12 @@ CFolderDetail* SortMail(const CListInfo& store, const CMailDetail& mail) {
 }
 
 int ApplyRule(CListInfo& store, CFolderDetail& folder) {
+  // The inbox's own rule moves nothing, whichever inbox it is (restoring a
+  // folder file may leave two of that name).
+  if (folder.name == kInboxFolder) return 0;
   const std::vector<std::string> keywords = SplitKeywords(folder.sortText);
   int moved = 0;
   for (const auto& f : store.folders) {
-    if (f.get() == &folder) continue;
     if (f->name != kInboxFolder) continue;
     // Copies are appended to the target while the inbox is walked by index.
     for (size_t i = 0; i < f->mails.size(); ++i) {

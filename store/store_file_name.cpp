@@ -1,10 +1,21 @@
 #include "store/store_file_name.h"
 
+#include <sys/stat.h>
+
 #include "platform/clock.h"
 #include "platform/crand.h"
 #include "platform/fs.h"
 
 namespace fennel {
+namespace {
+
+// Any entry of that name, a directory or a link as well as a file, takes it.
+bool NameTaken(const std::string& path) {
+  struct stat st;
+  return lstat(ToFsPath(path).c_str(), &st) == 0;
+}
+
+}  // namespace
 
 std::string MakeStoreFileName(const std::string& directory, const std::string& prefix) {
   // Seeded from the clock when the clock has moved since the last name;
@@ -20,7 +31,7 @@ std::string MakeStoreFileName(const std::string& directory, const std::string& p
     std::string name = prefix;
     for (int i = 0; i < 5; ++i) name.push_back(static_cast<char>('a' + CrtRand() % 26));
     name += ".tmp";
-    if (!FileExists(JoinPath(directory, name))) return name;
+    if (!NameTaken(JoinPath(directory, name))) return name;
   }
   return {};
 }
