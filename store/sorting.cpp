@@ -69,6 +69,9 @@ int ApplyRule(CListInfo& store, CFolderDetail& folder) {
     // Copies are appended to the target while the inbox is walked by index.
     for (size_t i = 0; i < f->mails.size(); ++i) {
       CMailDetail& m = *f->mails[i];
+      // A mail already moved out (state 2, waiting for the purge) is not
+      // moved a second time: applying a rule twice must not copy it twice.
+      if (m.state == CMailDetail::kDeleted) continue;
       MailTexts texts(m);
       if (!MatchesRule(keywords, folder.sortCondition, texts)) continue;
       folder.AddCopy(m);

@@ -154,6 +154,9 @@ TEST(SortingTest, ApplyRuleMovesMatchingInboxMailsOnly) {
   EXPECT_EQ(inbox->mails[2]->state, CMailDetail::kDeleted);
   EXPECT_EQ(sent->mails[0]->state, CMailDetail::kRead);
   EXPECT_EQ(store.FindMailById("<1>"), work->mails[0].get());
+  // Applied again before a purge: nothing is copied twice.
+  EXPECT_EQ(ApplyRule(store, *work), 0);
+  EXPECT_EQ(work->mails.size(), 2u);
 }
 
 TEST(SortingTest, ApplyRuleToTheInboxDoesNothing) {
