@@ -31,6 +31,12 @@ const char* kUsage =
     "                         the text files of the address book, phrases,\n"
     "                         sub-accounts and folders (CP932)\n"
     "  sort-apply FOLDER      move the mails of the inbox that FOLDER's rule takes\n"
+    "  receive [--list [--delete N,N,...]] [--stop-on-error]\n"
+    "                         receive mail of the main account and sub-accounts;\n"
+    "                         --list prints the server mail list first, --delete\n"
+    "                         deletes those messages on the server and receives\n"
+    "                         the rest; questions are answered OK unless\n"
+    "                         --stop-on-error\n"
     "The logon password is read from standard input (--password-stdin) or\n"
     "from the environment variable FENNEL_PASSWORD.\n";
 
@@ -107,7 +113,8 @@ std::string ReadPassword(bool fromStdin, FILE* in) {
 std::unique_ptr<CliCommand> MakeCommand(const std::string& name) {
   if (auto c = MakeSettingsCommand(name)) return c;
   if (auto c = MakeShowCommand(name)) return c;
-  return MakeStoreCommand(name);
+  if (auto c = MakeStoreCommand(name)) return c;
+  return MakeReceiveCommand(name);
 }
 
 }  // namespace

@@ -130,7 +130,12 @@ class CMailApp {
   bool transferIdle = true;
   bool autoCheck = false;
   bool batchSend = false;
+  int progressTotal = 0;  // messages of the running receive
+  int progressPos = 0;
+  // The server mail list of header-list receiving; it exists from a list
+  // run until the receive that follows it (or a plain receive) deletes it.
   std::vector<std::unique_ptr<CCommonDetail>> pendingServerList;
+  bool serverListExists = false;
 
  private:
   Services services_;

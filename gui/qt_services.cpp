@@ -1,6 +1,9 @@
 #include "gui/qt_services.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -112,5 +115,16 @@ void QtEventLoop::UnwatchFd(int fd) {
 }
 
 void QtEventLoop::Post(std::function<void()> fn) { QTimer::singleShot(0, this, std::move(fn)); }
+
+bool QtEventLoop::Wait(const std::function<bool()>& done, int64_t timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    int64_t left = timeoutMs - timer.elapsed();
+    if (left <= 0) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, static_cast<int>(std::min<int64_t>(left, 50)));
+  }
+  return true;
+}
 
 }  // namespace fennel

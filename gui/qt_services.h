@@ -52,6 +52,7 @@ class QtEventLoop : public QObject, public EventLoop {
   void WatchFd(int fd, int events, IoCallback callback) override;
   void UnwatchFd(int fd) override;
   void Post(std::function<void()> fn) override;
+  bool Wait(const std::function<bool()>& done, int64_t timeoutMs) override;
   const Clock& clock() const override { return CurrentClock(); }
 
  private:

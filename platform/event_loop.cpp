@@ -112,7 +112,22 @@ bool PollEventLoop::RunUntil(const std::function<bool()>& done, int64_t timeoutM
   return true;
 }
 
+bool PollEventLoop::Wait(const std::function<bool()>& done, int64_t timeoutMs) {
+  const int64_t end = clock_.MonotonicMs() + timeoutMs;
+  while (!done()) {
+    int64_t left = end - clock_.MonotonicMs();
+    if (left <= 0) return false;
+    RunOnce(std::min<int64_t>(left, 50));
+  }
+  return true;
+}
+
 // ---- ManualEventLoop
+
+bool ManualEventLoop::Wait(const std::function<bool()>& done, int64_t) {
+  RunPosted();
+  return done();
+}
 
 void ManualEventLoop::SetTimer(TimerTarget* target, unsigned id, int64_t periodMs) {
   timers_.Set(target, id, periodMs, clock_.MonotonicMs());

@@ -28,6 +28,10 @@ class EventLoop {
   virtual void UnwatchFd(int fd) = 0;
   // Runs fn later, from the loop.
   virtual void Post(std::function<void()> fn) = 0;
+  // Keeps the loop running (timers, sockets, posted calls) until done() is
+  // true or timeoutMs has passed; true when done. Used by a caller that must
+  // wait without freezing the program (a connect, a long send).
+  virtual bool Wait(const std::function<bool()>& done, int64_t timeoutMs) = 0;
   virtual const Clock& clock() const = 0;
 };
 
@@ -65,6 +69,7 @@ class PollEventLoop : public EventLoop {
   void WatchFd(int fd, int events, IoCallback callback) override;
   void UnwatchFd(int fd) override;
   void Post(std::function<void()> fn) override;
+  bool Wait(const std::function<bool()>& done, int64_t timeoutMs) override;
   const Clock& clock() const override { return clock_; }
 
   // Runs until Quit() or until done() is true, at most timeoutMs.
@@ -98,6 +103,8 @@ class ManualEventLoop : public EventLoop {
   void WatchFd(int fd, int events, IoCallback callback) override;
   void UnwatchFd(int fd) override;
   void Post(std::function<void()> fn) override;
+  // Runs what is posted; the clock does not move, so only done() decides.
+  bool Wait(const std::function<bool()>& done, int64_t timeoutMs) override;
   const Clock& clock() const override { return clock_; }
 
   // Moves the clock forward by ms, firing every timer on its way in order.
