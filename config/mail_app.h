@@ -130,6 +130,8 @@ class CMailApp {
   bool transferIdle = true;
   bool autoCheck = false;
   bool batchSend = false;
+  // The length of a minute of the server time-out (tests shorten it).
+  int64_t timeoutMinuteMs = 60000;
   int progressTotal = 0;  // messages of the running receive
   int progressPos = 0;
   // The server mail list of header-list receiving; it exists from a list

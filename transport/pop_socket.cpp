@@ -68,7 +68,8 @@ bool CPopSocket::Connect() {
   state_ = State::Greeting;
   // The time-out bounds the logon; the probe watches the rest.
   const int32_t t = app_.user().serverTimeout;
-  const int64_t period = t > 0 ? int64_t{t} * 60000 : 60000;
+  const int64_t minute = app_.timeoutMinuteMs;
+  const int64_t period = t > 0 ? int64_t{t} * minute : minute;
   loop_.SetTimer(&owner_, TIMER_POP_TIMEOUT, period);
   loop_.SetTimer(&owner_, TIMER_PROBE, period / 2);
   return true;

@@ -42,12 +42,21 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   ProcessResult r;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   bool outOpen = true, errOpen = true;
+  bool exited = false;
+  int status = 0;
+  // Reads until the program has ended and its output is drained (a daemon it
+  // started may keep the pipes open: it is not waited for).
   while (outOpen || errOpen) {
+    if (!exited && waitpid(pid, &status, WNOHANG) == pid) exited = true;
     int left = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
     if (left <= 0) break;
     pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
-    if (poll(fds, 2, left) <= 0) continue;
+    int ready = poll(fds, 2, exited ? 0 : std::min(left, 50));
+    if (ready <= 0) {
+      if (exited) break;
+      continue;
+    }
     char buf[4096];
     for (int i = 0; i < 2; ++i) {
       if (!fds[i].revents) continue;
@@ -59,15 +68,20 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
       }
     }
   }
-  int status = 0;
-  if (outOpen || errOpen) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    r.exitCode = -1;
-  } else {
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (!exited) {
+    // Its output ended: it is ending too (bounded); at the time limit it is killed.
+    const bool timedOut = outOpen || errOpen;
+    for (int i = 0; i < 200 && !timedOut && !exited; ++i) {
+      if (waitpid(pid, &status, WNOHANG) == pid) exited = true;
+      else usleep(10000);
+    }
+    if (!exited) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      status = -1;
+    }
   }
+  r.exitCode = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   close(outPipe[0]);
   close(errPipe[0]);
   return r;

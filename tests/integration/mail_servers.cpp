@@ -1,0 +1,69 @@
+#include "tests/integration/mail_servers.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace fennel::test {
+
+bool MailServers::available_ = false;
+int MailServers::pop3Port_ = 0;
+int MailServers::smtpPort_ = 0;
+std::string MailServers::runDir_;
+
+namespace {
+
+const std::string kScript = std::string(FENNEL_SOURCE_DIR) + "/scripts/mailservers";
+
+bool Script(const std::vector<std::string>& args) {
+  ProcessResult r = RunProcess(kScript, args, "", {}, 20000);
+  if (r.exitCode != 0) std::fprintf(stderr, "mailservers %s failed: %s\n", args[0].c_str(), r.err.c_str());
+  return r.exitCode == 0;
+}
+
+}  // namespace
+
+void MailServers::SetUp() {
+  if (geteuid() != 0 || !std::filesystem::exists("/usr/sbin/dovecot") || !std::filesystem::exists("/usr/bin/python3")) {
+    std::fprintf(stderr, "mail server tests need root, Dovecot and python3-aiosmtpd (./scripts/deps installs them)\n");
+    return;
+  }
+  // Dovecot's socket paths must stay short.
+  char tmpl[] = "/tmp/fnl-XXXXXX";
+  if (!mkdtemp(tmpl)) return;
+  runDir_ = tmpl;
+  if (!Script({"start", runDir_})) return;
+  pop3Port_ = std::atoi(ReadFile(runDir_ + "/pop3.port").c_str());
+  smtpPort_ = std::atoi(ReadFile(runDir_ + "/smtp.port").c_str());
+  available_ = pop3Port_ > 0 && smtpPort_ > 0;
+}
+
+void MailServers::TearDown() {
+  if (runDir_.empty()) return;
+  Script({"stop", runDir_});
+  std::error_code ec;
+  std::filesystem::remove_all(runDir_, ec);
+}
+
+void MailServers::AddUser(const std::string& user, const std::string& password) {
+  ASSERT_TRUE(Script({"add-user", runDir_, user, password}));
+}
+
+void MailServers::AddMessage(const std::string& user, const std::string& bytes, const std::string& name) {
+  const std::string file = runDir_ + "/incoming.tmp";
+  WriteFile(file, bytes);
+  ASSERT_TRUE(Script({"add-message", runDir_, user, file, name}));
+}
+
+int MailServers::Count(const std::string& user) {
+  ProcessResult r = RunProcess(kScript, {"count", runDir_, user}, "", {}, 20000);
+  return std::atoi(r.out.c_str());
+}
+
+}  // namespace fennel::test
