@@ -83,7 +83,8 @@ int RunGui(int argc, char** argv) {
     return 1;
   }
 
-  MainWindow window(app);
+  QtEventLoop loop;
+  MainWindow window(app, &loop);
   prompter.setParent(&window);
   window.show();
   int fd = app.PublishMainWindow();

@@ -8,17 +8,26 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTimer>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "gui/artwork.h"
+#include "gui/server_list_window.h"
 #include "gui/qt_text.h"
 #include "gui/splash.h"
 
 namespace fennel {
 
-MainWindow::MainWindow(CMailApp& app, QWidget* parent)
+MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
     : QMainWindow(parent), app_(app), frame_(app, shell_, *this) {
+  if (loop) {
+    animation_ = std::make_unique<AnimationWindow>(*loop, app.prompter(), &animationView_);
+    receive_ = std::make_unique<CReceiveDriver>(app, *loop, *this, *animation_);
+    frame_.SetReceiveDriver(receive_.get());
+  }
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(Qs(CMainFrame::kTitle));
   setWindowIcon(AppIcon());
@@ -29,9 +38,21 @@ MainWindow::MainWindow(CMailApp& app, QWidget* parent)
   toolBar_->setObjectName(QStringLiteral("toolBar"));
   toolBar_->setMovable(false);
   BuildMenus();
-  auto* ready = new QLabel(Qs(CMainFrame::kReady));
-  ready->setObjectName(QStringLiteral("statusText"));
-  statusBar()->addWidget(ready, 1);
+  status_ = new QLabel(Qs(CMainFrame::kReady));
+  status_->setObjectName(QStringLiteral("statusText"));
+  statusBar()->addWidget(status_, 1);
+  progress_ = new QProgressBar;
+  progress_->setObjectName(QStringLiteral("progress"));
+  progress_->setRange(0, 10);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  progress_->setMaximumWidth(200);
+  statusBar()->addPermanentWidget(progress_);
+  // The enable rules follow the state of the transfer.
+  auto* tick = new QTimer(this);
+  connect(tick, &QTimer::timeout, this, [this] { UpdateActions(); });
+  tick->start(300);
+  if (receive_) receive_->OnCreate();
 
   FrameLayout layout = frame_.OnCreate();
   toolBar_->setVisible(layout.toolBar);
@@ -40,6 +61,63 @@ MainWindow::MainWindow(CMailApp& app, QWidget* parent)
     resize(layout.width, layout.height);
   else
     resize(1000, 700);
+}
+
+MainWindow::~MainWindow() {
+  // The driver and the animation go before the window they report to.
+  receive_.reset();
+  animation_.reset();
+}
+
+void MainWindow::SetStatusText(const std::string& text) {
+  status_->setText(text.empty() ? Qs(CMainFrame::kReady) : Qs(text));
+}
+
+void MainWindow::SetProgressRange(int max) { progress_->setRange(0, std::max(1, max)); }
+
+void MainWindow::SetProgressPos(int pos) { progress_->setValue(std::min(pos, progress_->maximum())); }
+
+bool MainWindow::RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>& entries) {
+  ServerListWindow dlg(entries, app_.prompter(), this);
+  return dlg.exec() == QDialog::Accepted;
+}
+
+AnimationLabel::~AnimationLabel() { Close(); }
+
+void AnimationLabel::Open(int mode) {
+  Close();
+  label_ = new QLabel(owner_, Qt::Tool | Qt::FramelessWindowHint);
+  label_->setObjectName(QStringLiteral("animation"));
+  label_->setFixedSize(120, 60);
+  label_->setAlignment(Qt::AlignCenter);
+  QRect area = owner_->frameGeometry();
+  label_->move(area.center() - label_->rect().center());
+  label_->setProperty("mode", mode);
+  label_->show();
+}
+
+void AnimationLabel::ShowFrame(int frame) {
+  if (!label_) return;
+  // An envelope moving across: left to right while sending, back while receiving.
+  QPixmap pm(120, 60);
+  pm.fill(QColor(236, 244, 232));
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  int step = frame <= 30 ? frame : 61 - frame;
+  int x = 10 + step * 3;
+  p.setPen(QPen(QColor(40, 70, 40), 1.5));
+  p.setBrush(QColor(250, 250, 240));
+  p.drawRect(x, 18, 24, 16);
+  p.drawLine(x, 18, x + 12, 27);
+  p.drawLine(x + 24, 18, x + 12, 27);
+  p.setPen(QColor(90, 120, 90));
+  p.drawRect(pm.rect().adjusted(0, 0, -1, -1));
+  label_->setPixmap(pm);
+}
+
+void AnimationLabel::Close() {
+  if (label_) label_->deleteLater();
+  label_ = nullptr;
 }
 
 void MainWindow::BuildMenus() {

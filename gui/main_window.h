@@ -4,19 +4,38 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 
 #include "gui/qt_services.h"
 #include "ui/mailbox/main_frame.h"
 
 class QAction;
+class QLabel;
 class QMdiArea;
+class QProgressBar;
 class QToolBar;
 
 namespace fennel {
 
-class MainWindow : public QMainWindow, public MainFrameHost {
+// The transfer animation: a small borderless window over the main frame.
+class AnimationLabel : public AnimationView {
  public:
-  explicit MainWindow(CMailApp& app, QWidget* parent = nullptr);
+  explicit AnimationLabel(QWidget* owner) : owner_(owner) {}
+  ~AnimationLabel() override;
+  void Open(int mode) override;
+  void ShowFrame(int frame) override;
+  void Close() override;
+
+ private:
+  QWidget* owner_;
+  QLabel* label_ = nullptr;
+};
+
+class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost {
+ public:
+  // Without a loop the window has no receiving (tests of the menus).
+  explicit MainWindow(CMailApp& app, EventLoop* loop = nullptr, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   CMainFrame& frame() { return frame_; }
   QAction* action(unsigned id) const;
@@ -27,6 +46,14 @@ class MainWindow : public QMainWindow, public MainFrameHost {
   void OpenComposeWindow() override;
   void ShowAbout() override;
   void CloseMainWindow() override;
+
+  // ReceiveHost.
+  void ActivateMainWindow() override { RaiseMainWindow(); }
+  void SetStatusText(const std::string& text) override;
+  void SetProgressRange(int max) override;
+  void SetProgressPos(int pos) override;
+  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>& entries) override;
+  void RefreshViews() override { UpdateActions(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -40,6 +67,11 @@ class MainWindow : public QMainWindow, public MainFrameHost {
   CMainFrame frame_;
   QMdiArea* mdi_;
   QToolBar* toolBar_;
+  QLabel* status_;
+  QProgressBar* progress_;
+  AnimationLabel animationView_{this};
+  std::unique_ptr<AnimationWindow> animation_;
+  std::unique_ptr<CReceiveDriver> receive_;
   std::map<unsigned, QAction*> actions_;
   bool closed_ = false;
 };

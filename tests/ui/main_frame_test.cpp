@@ -1,4 +1,5 @@
 #include "ui/mailbox/main_frame.h"
+#include "ui/dialogs/server_list_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,7 @@ TEST_F(MainFrameTest, MenusCarryTheCommandsAndOnlyWorkingOnesAreEnabled) {
   for (unsigned id : {ID_FILE_NEW_MAIL, ID_FILE_OPEN_MAILBOX, ID_MAIL_SETTINGS, ID_MAIL_WIZARD, ID_SUPPORT_PAGE,
                       ID_ONLINE_HELP, ID_APP_ABOUT, ID_APP_EXIT})
     EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id;
-  EXPECT_EQ(CMainFrame::Menus()[0].items[3].text, std::string("ﾒｰﾙの設定をする"));
+  EXPECT_EQ(CMainFrame::Menus()[0].items[6].text, std::string("ﾒｰﾙの設定をする"));
   EXPECT_FALSE(frame.IsEnabled(ID_MAIL_SETTINGS));
   EXPECT_TRUE(frame.IsEnabled(ID_APP_EXIT));
   frame.OnCommand(ID_MAIL_SETTINGS);  // disabled: nothing happens
@@ -100,6 +101,42 @@ TEST_F(MainFrameTest, LayoutAndPopAuthPersistPerUser) {
   EXPECT_FALSE(AppProfile(profile).PopAuth("taro"));
   EXPECT_EQ(app.user().mainWidth, 1024);
   EXPECT_EQ(app.user().mainHeight, 768);
+}
+
+}  // namespace
+}  // namespace fennel
+
+namespace fennel {
+namespace {
+
+TEST(ServerListDialogTest, DeleteAsksAndMarks) {
+  std::vector<std::unique_ptr<CCommonDetail>> entries;
+  for (int i = 1; i <= 3; ++i) {
+    auto e = std::make_unique<CCommonDetail>();
+    e->s[0] = "from" + std::to_string(i);
+    e->s[1] = "件名" + std::to_string(i);
+    e->i[0] = i;
+    e->i[2] = 100 * i;
+    entries.push_back(std::move(e));
+  }
+  test::ScriptedPrompter prompter;
+  CServerListDialog dlg(entries, prompter);
+  ASSERT_EQ(dlg.rows().size(), 3u);
+  EXPECT_EQ(dlg.RowTexts(1), (std::vector<std::string>{"2", "from2", "件名2", "200"}));
+
+  prompter.answers = {MbAnswer::Cancel};
+  EXPECT_FALSE(dlg.OnDelete({0}));
+  EXPECT_EQ(prompter.shown[0].text, "件名：件名1　を削除してもいいですか？");
+  EXPECT_EQ(prompter.shown[0].icon, MbIcon::Exclamation);
+  EXPECT_EQ(entries[0]->i[1], 0);
+
+  EXPECT_TRUE(dlg.OnDelete({0, 2}));
+  EXPECT_EQ(prompter.shown[1].text, "選択された件名を本当に削除してもいいですか？");
+  EXPECT_EQ(entries[0]->i[1], 2);
+  EXPECT_EQ(entries[1]->i[1], 0);
+  EXPECT_EQ(entries[2]->i[1], 2);
+  ASSERT_EQ(dlg.rows().size(), 1u);
+  EXPECT_EQ(dlg.rows()[0]->i[0], 2);
 }
 
 }  // namespace

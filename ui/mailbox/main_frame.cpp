@@ -12,6 +12,9 @@ const std::vector<Menu>& CMainFrame::Menus() {
            {ID_FILE_NEW_MAIL, "新しいﾒｰﾙを作成する(&N)", "Ctrl+N"},
            {ID_FILE_OPEN_MAILBOX, "ﾒｰﾙﾎﾞｯｸｽを開く(&O)", "Ctrl+O"},
            {0, "", ""},
+           {ID_RECEIVE, "ﾒｰﾙを受け取る(&G)", "Ctrl+Shift+G"},
+           {ID_RECEIVE_LIST, "ﾒｰﾙﾘｽﾄを受け取る(&G)", ""},
+           {0, "", ""},
            {ID_MAIL_SETTINGS, "ﾒｰﾙの設定をする", "Ctrl+M"},
            {ID_MAIL_WIZARD, "ﾒｰﾙの設定ｳｲｻﾞｰﾄﾞ", ""},
            {0, "", ""},
@@ -56,6 +59,9 @@ bool CMainFrame::IsEnabled(unsigned id) const {
     case ID_APP_ABOUT:
     case ID_APP_EXIT:
       return true;
+    case ID_RECEIVE:
+    case ID_RECEIVE_LIST:
+      return receive_ && receive_->CanReceive();
     default:
       // The compose window, the mailbox window, the settings sheet and the
       // wizard pages are not part of this build yet.
@@ -77,6 +83,12 @@ void CMainFrame::OnCommand(unsigned id) {
       break;
     case ID_APP_EXIT:
       host_.CloseMainWindow();
+      break;
+    case ID_RECEIVE:
+      receive_->StartRun(CReceiveDriver::Run::Receive);
+      break;
+    case ID_RECEIVE_LIST:
+      receive_->StartRun(CReceiveDriver::Run::List);
       break;
     default:
       break;

@@ -9,6 +9,7 @@
 #include "config/mail_app.h"
 #include "platform/prompter.h"
 #include "platform/window.h"
+#include "transport/receive_driver.h"
 
 namespace fennel {
 
@@ -16,6 +17,8 @@ namespace fennel {
 enum : unsigned {
   ID_FILE_NEW_MAIL = 32771,
   ID_FILE_OPEN_MAILBOX = 32772,
+  ID_RECEIVE = 32776,
+  ID_RECEIVE_LIST = 32825,
   ID_MAIL_SETTINGS = 32773,
   ID_MAIL_WIZARD = 32806,
   ID_SUPPORT_PAGE = 32807,
@@ -61,6 +64,9 @@ class CMainFrame : public Window {
 
   CMainFrame(CMailApp& app, Shell& shell, MainFrameHost& host) : app_(app), shell_(shell), host_(host) {}
 
+  // Receiving, when the window layer provides it.
+  void SetReceiveDriver(CReceiveDriver* driver) { receive_ = driver; }
+
   static const std::vector<Menu>& Menus();
   // At creation: bars and size from the profile and the record; the
   // POP-authentication flag of the application from the profile.
@@ -78,6 +84,7 @@ class CMainFrame : public Window {
   CMailApp& app_;
   Shell& shell_;
   MainFrameHost& host_;
+  CReceiveDriver* receive_ = nullptr;
 };
 
 }  // namespace fennel
