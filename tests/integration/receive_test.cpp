@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <thread>
 #include <filesystem>
 
 #include "config/mail_app.h"
@@ -252,6 +253,57 @@ TEST_F(ReceiveTest, SilentServerTimesOut) {
   EXPECT_EQ(prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));
   EXPECT_TRUE(app.transferIdle);
   EXPECT_FALSE(app.autoCheck);
+}
+
+// A server that logs on, then stops answering and goes away: the probe
+// (every half "minute", here 150 ms) finds it gone. What the run fetched
+// before is filed first.
+TEST_F(ReceiveTest, ProbeFindsTheServerGone) {
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+  const std::string message = Message("p1", "before the silence");
+  std::thread server([listener, message] {
+    int c = accept(listener, nullptr, nullptr);
+    close(listener);  // nobody answers a new connection from now on
+    auto say = [c](const std::string& s) { (void)!write(c, s.data(), s.size()); };
+    auto hear = [c] {
+      std::string line;
+      char ch;
+      while (read(c, &ch, 1) == 1 && ch != '\n') line.push_back(ch);
+      return line;
+    };
+    say("+OK ready\r\n");
+    hear();
+    say("+OK\r\n");
+    hear();
+    say("+OK\r\n");
+    hear();
+    say("+OK 2 400\r\n");
+    hear();  // TOP 1 0
+    say("+OK\r\nMessage-ID: <p1@example.jp>\r\n.\r\n");
+    hear();  // RETR 1
+    say("+OK\r\n" + message + ".\r\n");
+    hear();  // TOP 2 0: no answer, ever
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    close(c);
+  });
+  app.user().popPort = ntohs(a.sin_port);
+  app.timeoutMinuteMs = 300;
+  ASSERT_TRUE(Receive());
+  server.join();
+  ASSERT_GE(prompter.shown.size(), 3u);
+  // The refused probe, the mail fetched before, then the no-response box.
+  EXPECT_NE(prompter.shown[0].text.find("に接続を試みましたが、リジェクトされました。"), std::string::npos);
+  EXPECT_EQ(prompter.shown[1].text.rfind("あなたにメッセージが１通届いています。", 0), 0u) << prompter.shown[1].text;
+  EXPECT_EQ(prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));
+  EXPECT_EQ(app.user().store.FindFolder(kInboxFolder)->mails.size(), 1u);
+  EXPECT_TRUE(app.transferIdle);
 }
 
 // The command line against the same server.
