@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -91,6 +92,7 @@ bool CPopSocket::Start(bool deleteFlag, int port, const std::string& password, c
   account_ = account;
   authOnly_ = authOnly;
   listMode_ = listMode;
+  endCode_ = POP_END_NONE;  // a session may run again: nothing of the last run counts
   if (!Connect()) {
     app_.transferIdle = true;
     app_.autoCheck = false;
@@ -113,6 +115,13 @@ void CPopSocket::SendQuit(EndCode code) {
 
 void CPopSocket::Close() {
   if (channel_) channel_->Close();
+  if (output_) {
+    // A message cut off in the middle is no message: its file goes.
+    std::fclose(output_);
+    output_ = nullptr;
+    if (!tempName_.empty()) RemoveFile(JoinPath(app_.user().mailDir, tempName_));
+    tempName_.clear();
+  }
 }
 
 void CPopSocket::OnClosed() {
@@ -154,6 +163,7 @@ void CPopSocket::OnLine(const std::string& line, bool partial) {
         if (output_) fclose(output_);
         output_ = nullptr;
         RemoveFile(JoinPath(app_.user().mailDir, tempName_));
+        tempName_.clear();  // or a DELE that follows would list the removed file
         if (Advance()) return;
         return NextTopOrFinish();
       }
@@ -211,6 +221,11 @@ std::vector<CCommonDetail*> CPopSocket::ServerEntries(bool markedOnly) const {
   std::vector<CCommonDetail*> out;
   for (const auto& e : app_.pendingServerList)
     if (e->s[2] == server_ && e->s[3] == account_ && (!markedOnly || e->i[1] == 2)) out.push_back(e.get());
+  // The marked ones are met in the order of their numbers, whatever order
+  // the list dialog left them in.
+  if (markedOnly)
+    std::stable_sort(out.begin(), out.end(),
+                     [](const CCommonDetail* a, const CCommonDetail* b) { return a->i[0] < b->i[0]; });
   return out;
 }
 
@@ -413,6 +428,10 @@ std::string CPopSocket::FailureText() const {
 
 void CPopSocket::OnQuitReply() {
   state_ = State::Ended;
+  // The run is over: its logon time-out and probe must not fire later (a
+  // sub-account's connect arms them again).
+  loop_.KillTimer(&owner_, TIMER_POP_TIMEOUT);
+  loop_.KillTimer(&owner_, TIMER_PROBE);
   if (endCode_ == POP_END_OK) return EndRun(true);
   owner_.ActivateOwner();
   const bool box = !(endCode_ == POP_END_NONE && authOnly_);
@@ -459,8 +478,7 @@ void CPopSocket::StartNextSubAccount() {
       port_ = sub.i[0];
       deleteFlag_ = sub.i[1] != 0;
       endCode_ = POP_END_NONE;
-      if (Connect()) return;  // the run goes on from the greeting
-      app_.transferIdle = true;
+      if (Connect()) return;  // the run goes on from the greeting (still not idle)
       app_.autoCheck = false;
     }
   }

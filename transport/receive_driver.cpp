@@ -85,6 +85,8 @@ void CReceiveDriver::OnTimer(unsigned id) {
         return;
       }
       if (ProbeServer(loop_, app_.prompter(), session_->server(), session_->port())) return;
+      // Gone before the logon ended: its time-out must not tell the user again.
+      loop_.KillTimer(this, TIMER_POP_TIMEOUT);
       loop_.KillTimer(this, TIMER_PROBE);
       loop_.KillTimer(this, TIMER_PROGRESS);
       HandleNoResponse();

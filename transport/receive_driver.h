@@ -21,7 +21,7 @@ class ReceiveHost {
  public:
   virtual ~ReceiveHost() = default;
   virtual void ActivateMainWindow() = 0;
-  // Part 0 of the status bar.
+  // The first pane of the status bar.
   virtual void SetStatusText(const std::string& text) = 0;
   virtual void SetProgressRange(int max) = 0;
   virtual void SetProgressPos(int pos) = 0;
