@@ -49,11 +49,16 @@ void TextDecoder::ConvertLine(std::string_view line, std::string& out) {
 }
 
 void TextDecoder::Feed(std::string_view bytes, std::string& out) {
-  pending_.append(bytes);
-  size_t lf = pending_.rfind('\n');
-  if (lf == std::string::npos) return;
-  ConvertLine(std::string_view(pending_).substr(0, lf + 1), out);
-  pending_.erase(0, lf + 1);
+  // Only the new bytes can hold a new line end: a long text without one is
+  // never searched again from its start.
+  size_t lf = bytes.rfind('\n');
+  if (lf == std::string_view::npos) {
+    pending_.append(bytes);
+    return;
+  }
+  pending_.append(bytes.substr(0, lf + 1));
+  ConvertLine(pending_, out);
+  pending_.assign(bytes.substr(lf + 1));
 }
 
 void TextDecoder::Finish(std::string& out) {

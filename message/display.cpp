@@ -10,8 +10,22 @@ namespace {
 
 bool HasAttachments(const std::string& list) { return !list.empty() && list != "\r\n"; }
 
+// From the first match on, the text is built anew in one pass: replacing
+// in place would move the rest of the text once per match.
 void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+  if (from.empty()) return;
+  const size_t first = s.find(from);
+  if (first == std::string::npos) return;
+  std::string rest;
+  size_t done = first;
+  for (size_t at = first; at != std::string::npos; at = s.find(from, done)) {
+    rest.append(s, done, at - done);
+    rest += to;
+    done = at + from.size();
+  }
+  rest.append(s, done);
+  s.resize(first);
+  s += rest;
 }
 
 std::string FormatLocal(int64_t t) {

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/fs.h"
@@ -95,23 +95,29 @@ int64_t FileWindow::FindCrLf(int64_t from, int64_t end) {
 }
 
 int64_t FileWindow::Find(const std::string& needle, int64_t from, int64_t end) {
-  const int64_t m = static_cast<int64_t>(needle.size());
+  const size_t m = needle.size();
   end = std::min(end, size_);
-  if (m == 0 || end - from < m) return -1;
-  std::array<int64_t, 256> skip;
-  skip.fill(m);
-  for (int64_t i = 0; i < m - 1; ++i) skip[static_cast<unsigned char>(needle[static_cast<size_t>(i)])] = m - 1 - i;
-  const unsigned char last = static_cast<unsigned char>(needle.back());
+  if (m == 0 || end - from < static_cast<int64_t>(m)) return -1;
+  // The range is read in chunks, each overlapping the one before by m - 1
+  // bytes so that no match is missed, and searched by memmem (two-way): the
+  // search stays linear whatever the needle and the text, where
+  // Boyer-Moore-Horspool compares a long needle over and over against a
+  // text that nearly matches it everywhere. Chunks start small, as the next
+  // delimiter is usually near, and grow.
+  size_t step = std::max<size_t>(m, 4096);
+  const size_t maxStep = std::max<size_t>(m, size_t{1} << 18);
+  std::string chunk;
   int64_t pos = from;
-  while (pos + m <= end) {
-    int c = At(pos + m - 1);
-    if (c < 0) return -1;
-    if (c == last) {
-      int64_t j = m - 2;
-      while (j >= 0 && At(pos + j) == static_cast<unsigned char>(needle[static_cast<size_t>(j)])) --j;
-      if (j < 0) return pos;
-    }
-    pos += skip[static_cast<unsigned char>(c)];
+  while (pos + static_cast<int64_t>(m) <= end) {
+    const int64_t stop = std::min<int64_t>(end, pos + static_cast<int64_t>(step + m - 1));
+    chunk.resize(static_cast<size_t>(stop - pos));
+    const size_t got = Read(pos, chunk.data(), chunk.size());
+    if (got < m) return -1;
+    const void* hit = memmem(chunk.data(), got, needle.data(), m);
+    if (hit) return pos + (static_cast<const char*>(hit) - chunk.data());
+    if (got < chunk.size()) return -1;  // the file is shorter than it was
+    pos += static_cast<int64_t>(step);
+    step = std::min(step * 2, maxStep);
   }
   return -1;
 }

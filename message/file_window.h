@@ -36,7 +36,8 @@ class FileWindow {
   // The offset of the first CR of a CR LF at or after from and before end,
   // or -1.
   int64_t FindCrLf(int64_t from, int64_t end);
-  // The first occurrence of needle in [from, end), or -1 (Boyer-Moore-Horspool).
+  // The first occurrence of needle in [from, end), or -1. Linear in the
+  // range whatever the needle.
   int64_t Find(const std::string& needle, int64_t from, int64_t end);
 
  private:

@@ -36,11 +36,13 @@ bool ParseWord(std::string_view s, size_t pos, Word& w) {
   if (enc == 'q') enc = 'Q';
   if (enc != 'B' && enc != 'Q') return false;
   size_t textStart = q1 + 3;
-  size_t close = s.find("?=", textStart);
-  if (close == std::string_view::npos) return false;
+  // The text ends at the first "?="; a space or "?" before that spoils the
+  // word. So the first space or "?" decides, and nothing beyond it is read:
+  // a long field full of would-be words is read once, not once per word.
+  size_t close = textStart;
+  while (close < s.size() && !IsSpace(s[close]) && s[close] != '?') ++close;
+  if (close + 1 >= s.size() || s[close] != '?' || s[close + 1] != '=') return false;
   std::string_view payload = s.substr(textStart, close - textStart);
-  for (char c : payload)
-    if (IsSpace(c) || c == '?') return false;
   // RFC 2231 adds a language after "*".
   size_t star = cs.find('*');
   w = Word{pos, close + 2, star == std::string_view::npos ? cs : cs.substr(0, star), enc, payload};
@@ -204,17 +206,28 @@ std::string DecodeRfc2231Value(std::string_view value, JisConverter& jis) {
   return out;
 }
 
-bool HasOpenBWord(std::string_view line) {
-  size_t at = line.find("=?");
+bool FindOpenBWord(std::string_view line, size_t from, size_t& start, size_t& textStart) {
+  // A word is open when no "?=" stands at or after its text: the last "?="
+  // of the line tells that for every word at once.
+  const size_t lastClose = line.rfind("?=");
+  size_t at = line.find("=?", from);
   while (at != std::string_view::npos) {
     size_t q1 = line.find('?', at + 2);
     if (q1 == std::string_view::npos || q1 + 2 >= line.size()) return false;
     if ((line[q1 + 1] == 'B' || line[q1 + 1] == 'b') && line[q1 + 2] == '?' &&
-        line.find("?=", q1 + 3) == std::string_view::npos)
+        (lastClose == std::string_view::npos || lastClose < q1 + 3)) {
+      start = at;
+      textStart = q1 + 3;
       return true;
+    }
     at = line.find("=?", at + 2);
   }
   return false;
+}
+
+bool HasOpenBWord(std::string_view line) {
+  size_t start, textStart;
+  return FindOpenBWord(line, 0, start, textStart);
 }
 
 }  // namespace fennel

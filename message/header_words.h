@@ -27,5 +27,8 @@ std::string DecodeRfc2231Value(std::string_view value, JisConverter& jis);
 // True when the line holds the start of a B word whose "?=" is not on it
 // (a word broken over two lines).
 bool HasOpenBWord(std::string_view line);
+// The first such word whose "=?" is at or after from: where it starts and
+// where its text begins. False when there is none.
+bool FindOpenBWord(std::string_view line, size_t from, size_t& start, size_t& textStart);
 
 }  // namespace fennel

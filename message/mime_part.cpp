@@ -1,5 +1,7 @@
 #include "message/mime_part.h"
 
+#include <algorithm>
+
 #include "message/header_words.h"
 #include "message/mime_tokenizer.h"
 
@@ -7,6 +9,7 @@ namespace fennel {
 namespace {
 
 constexpr size_t kMaxLine = 204800;
+constexpr size_t kMaxMessageHeader = 16384;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -91,13 +94,27 @@ bool MimePart::FirstBodyLine(std::string& line) {
 
 bool MimePart::NextBodyLine(std::string& line) {
   if (!ReadLine(line)) return false;
-  // An encoded word broken over two lines is read as one line.
+  // An encoded word broken over two lines is read as one line. Once the
+  // open word is known, only what each joined line adds is searched for its
+  // "?="; the line is searched again (from that word on) only when the word
+  // closes, so a word left open over many lines costs no more than reading
+  // them.
   std::string more;
-  while (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0 && HasOpenBWord(line) &&
-         line.size() < kMaxLine - 1 && cur_ < end) {
+  size_t from = 0;                  // the open word is at or after this
+  size_t open = std::string::npos;  // its "=?", while it stays open
+  size_t textStart = 0;             // where its text begins
+  while (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0 && line.size() < kMaxLine - 1 &&
+         cur_ < end) {
+    if (open == std::string::npos && !FindOpenBWord(line, from, open, textStart)) break;
     line.resize(line.size() - 2);
+    const size_t joint = line.size();
     if (!ReadLine(more)) break;
     line += more;
+    // A "?=" may also straddle the joint.
+    if (line.find("?=", std::max(textStart, joint > 0 ? joint - 1 : 0)) != std::string::npos) {
+      from = open + 2;
+      open = std::string::npos;
+    }
   }
   return true;
 }
@@ -166,7 +183,10 @@ void MimeTree::ReadHeader(MimePart& part) {
     if (is("Date") || is("From") || is("To") || is("Cc") || is("Bcc") || is("Subject")) {
       std::string decoded = DecodeHeaderWords(field, jis_);
       jis_.Reset();
-      part.messageHeader += "\t" + decoded + "\r\n";
+      // The block is shown before every text part of the message: bounded,
+      // so a hostile message cannot multiply a huge header many times.
+      if (part.messageHeader.size() + decoded.size() < kMaxMessageHeader)
+        part.messageHeader += "\t" + decoded + "\r\n";
     } else if (is("Content-Type")) {
       sawType = true;
       MimeTokenizer t(value, MimeTokenizer::Specials::Rfc2045);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+
 #include "message/decode_leaf.h"
 #include "message/mime_part.h"
 #include "platform/fs.h"
@@ -125,6 +126,50 @@ TEST_F(DisplayTest, WrittenMailShowsFromItsRecord) {
   m.filePath = "/mail/RCVabcde.tmp";
   m.to = "me@example.jp";
   EXPECT_EQ(HeaderViewText(m).rfind("差出人:hanako@example.jp 宛先:me@example.jp\r\n件名:件名 受信時刻:", 0), 0u);
+}
+
+// Messages of 2 MiB whose reading once took time growing with the square
+// of their size are shown whole (their time is watched by the long-input
+// fuzz target, not here: tests assert no wall time).
+TEST_F(DisplayTest, LongMessagesAreShownWhole) {
+  struct Case {
+    const char* what;
+    std::string header;  // with its empty line
+    std::string piece;   // repeated to make the body
+    std::string tail;    // once, after the pieces
+    bool html;           // the HTML page rather than the text view
+    std::string start;   // what the view begins with
+  };
+  const std::string text = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01";
+  const std::string saved = dir / "a.bin";
+  const std::string longBoundary(3000, 'a');
+  const Case cases[] = {
+      {"base64 text without a line end",
+       "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: base64\r\n\r\n",
+       "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2d3h5ejAx\r\n", "", false, text + text},
+      {"a B word left open over many lines", "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n",
+       "=?ISO-2022-JP?B?GyRC\r\na\r\n", "", false, "=?ISO-2022-JP?B?GyRCa=?ISO-2022-JP?B?GyRCa="},
+      {"many references to one attachment",
+       "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n", "cid:x\r\n",
+       "--b\r\nContent-Type: application/octet-stream; name=a.bin\r\nContent-ID: <x>\r\n\r\nQUJD\r\n--b--\r\n", false,
+       saved + "\r\n" + saved + "\r\n"},
+      {"HTML with many tags broken before the line end", "Content-Type: text/html; charset=ISO-2022-JP\r\n\r\n",
+       "<\r\nab\r\n", "", true, "<p>\r\n<ab\r\n<ab\r\n"},
+      {"a long boundary that the text nearly matches everywhere",
+       "Content-Type: multipart/mixed; boundary=" + longBoundary + "\r\n\r\n--" + longBoundary +
+           "\r\nContent-Type: text/plain\r\n\r\n",
+       "a", "\r\n--" + longBoundary + "--\r\n", false, std::string(100, 'a')},
+  };
+  for (const Case& c : cases) {
+    std::string message = c.header;
+    while (message.size() < (2u << 20)) message += c.piece;
+    message += c.tail;
+    test::WriteFile(dir / "long.eml", message);
+    const std::string shown =
+        c.html ? HtmlPageOfFile(dir / "long.eml", dir.path()) : TextViewOfFile(dir / "long.eml", dir.path());
+    EXPECT_EQ(shown.rfind(c.start, 0), 0u) << c.what << ": " << shown.substr(0, 80);
+    EXPECT_GT(shown.size(), 1000000u) << c.what;
+  }
 }
 
 }  // namespace
