@@ -5,6 +5,7 @@
 
 #include "cli/cli_command.h"
 #include "config/mail_app.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 #include "store/sorting.h"
 #include "store/text_files.h"
@@ -22,15 +23,6 @@ const char* StateWord(int32_t state) {
   return "?";
 }
 
-std::string FormatDate(int64_t t) {
-  time_t tt = static_cast<time_t>(t);
-  struct tm tm {};
-  localtime_r(&tt, &tm);
-  char buf[32];
-  strftime(buf, sizeof buf, "%Y/%m/%d %H:%M", &tm);
-  return buf;
-}
-
 // One mail a line: state, date, From, Subject; newest first, deleted ones left out.
 void PrintMails(const CFolderDetail& folder, FILE* out) {
   std::vector<const CMailDetail*> mails;
@@ -38,7 +30,7 @@ void PrintMails(const CFolderDetail& folder, FILE* out) {
     if (m->state != CMailDetail::kDeleted) mails.push_back(m.get());
   std::stable_sort(mails.begin(), mails.end(), [](const CMailDetail* a, const CMailDetail* b) { return a->date > b->date; });
   for (const CMailDetail* m : mails)
-    PrintText(out, std::string(StateWord(m->state)) + "\t" + FormatDate(m->date) + "\t" + m->from + "\t" + m->subject +
+    PrintText(out, std::string(StateWord(m->state)) + "\t" + FormatLocalTime(m->date, "%Y/%m/%d %H:%M") + "\t" + m->from + "\t" + m->subject +
                        "\n");
 }
 

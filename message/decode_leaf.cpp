@@ -12,40 +12,11 @@
 namespace fennel {
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// From the first match on, the text is built anew in one pass: replacing
-// in place would move the rest of the text once per match.
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-  if (from.empty()) return;
-  const size_t first = s.find(from);
-  if (first == std::string::npos) return;
-  std::string rest;
-  size_t done = first;
-  for (size_t at = first; at != std::string::npos; at = s.find(from, done)) {
-    rest.append(s, done, at - done);
-    rest += to;
-    done = at + from.size();
-  }
-  rest.append(s, done);
-  s.resize(first);
-  s += rest;
-}
-
 // "name"/"filename" of the Content-Type list, or their RFC 2231 forms
 // ("name*", "name*0*", ...), decoded.
 bool AttachmentName(const MimePart& p, JisConverter& jis, std::string& name) {
   for (const auto& [n, v] : p.contentType) {
-    if (EqualsNoCase(n, "name") || EqualsNoCase(n, "filename")) {
+    if (EqualsNoCaseCp932(n, "name") || EqualsNoCaseCp932(n, "filename")) {
       name = DecodeHeaderWords(v, jis);
       jis.Reset();
       return true;
@@ -58,7 +29,7 @@ bool AttachmentName(const MimePart& p, JisConverter& jis, std::string& name) {
     for (const auto& [n, v] : p.contentType) {
       std::string_view nv(n);
       size_t star = nv.find('*');
-      if (star == std::string_view::npos || !EqualsNoCase(nv.substr(0, star), base)) continue;
+      if (star == std::string_view::npos || !EqualsNoCaseCp932(nv.substr(0, star), base)) continue;
       found = true;
       joined += v;
     }
@@ -138,19 +109,19 @@ void DecodeLeaf(MimeTree& tree, std::string& text, std::string& attachments, Lea
     return;
   }
   int kind = 0;
-  if (EqualsNoCase(p->type, "text")) {
+  if (EqualsNoCaseCp932(p->type, "text")) {
     kind = 1;
-  } else if (EqualsNoCase(p->type, "application")) {
+  } else if (EqualsNoCaseCp932(p->type, "application")) {
     std::string dummy;
     kind = AttachmentName(*p, ctx.jis, dummy) ? 2 : 3;
-  } else if (EqualsNoCase(p->type, "message")) {
+  } else if (EqualsNoCaseCp932(p->type, "message")) {
     kind = 3;
   }
   if (kind == 0) return;
 
   const MimePart* message = p->EnclosingMessage();
-  const bool base64 = EqualsNoCase(p->transferEncoding, "base64");
-  const bool qp = EqualsNoCase(p->transferEncoding, "quoted-printable");
+  const bool base64 = EqualsNoCaseCp932(p->transferEncoding, "base64");
+  const bool qp = EqualsNoCaseCp932(p->transferEncoding, "quoted-printable");
 
   if (kind == 2) {
     std::string name;
@@ -203,9 +174,9 @@ void DecodeLeaf(MimeTree& tree, std::string& text, std::string& attachments, Lea
 
   bool suppress = false;
   const std::string& sub = p->subtype;
-  if (!(EqualsNoCase(sub, "plain") || EqualsNoCase(sub, "enriched") || EqualsNoCase(sub, "octet-stream") ||
-        EqualsNoCase(sub, "rfc822-headers"))) {
-    if (EqualsNoCase(sub, "html")) {
+  if (!(EqualsNoCaseCp932(sub, "plain") || EqualsNoCaseCp932(sub, "enriched") || EqualsNoCaseCp932(sub, "octet-stream") ||
+        EqualsNoCaseCp932(sub, "rfc822-headers"))) {
+    if (EqualsNoCaseCp932(sub, "html")) {
       text += kHtmlNotice;
       suppress = !ctx.includeHtml;
     } else {

@@ -3,39 +3,14 @@
 #include <ctime>
 
 #include "message/decode_leaf.h"
+#include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/text.h"
 
 namespace fennel {
 namespace {
 
 bool HasAttachments(const std::string& list) { return !list.empty() && list != "\r\n"; }
-
-// From the first match on, the text is built anew in one pass: replacing
-// in place would move the rest of the text once per match.
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-  if (from.empty()) return;
-  const size_t first = s.find(from);
-  if (first == std::string::npos) return;
-  std::string rest;
-  size_t done = first;
-  for (size_t at = first; at != std::string::npos; at = s.find(from, done)) {
-    rest.append(s, done, at - done);
-    rest += to;
-    done = at + from.size();
-  }
-  rest.append(s, done);
-  s.resize(first);
-  s += rest;
-}
-
-std::string FormatLocal(int64_t t) {
-  time_t tt = static_cast<time_t>(t);
-  struct tm tm {};
-  localtime_r(&tt, &tm);
-  char buf[32];
-  strftime(buf, sizeof buf, "%Y/%m/%d %H:%M:%S", &tm);
-  return buf;
-}
 
 std::string HtmlLayout(std::string text, const std::string& attachments, bool received) {
   bool iso2022 = false;
@@ -83,7 +58,7 @@ std::string HeaderViewText(const ShownMail& mail) {
     t += "宛先:" + mail.from + "\r\n";
   t += "件名:" + mail.subject + " ";
   t += IsReceivedPath(mail.filePath) ? "受信時刻:" : "送信時刻:";
-  t += FormatLocal(mail.date);
+  t += FormatLocalTime(mail.date, "%Y/%m/%d %H:%M:%S");
   return t;
 }
 

@@ -4,23 +4,13 @@
 
 #include "message/header_words.h"
 #include "message/mime_tokenizer.h"
+#include "platform/text.h"
 
 namespace fennel {
 namespace {
 
 constexpr size_t kMaxLine = 204800;
 constexpr size_t kMaxMessageHeader = 16384;
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string TrimRight(std::string s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
@@ -56,12 +46,12 @@ bool ReadParams(MimeTokenizer& t, ParamList& out) {
 
 const std::string* FindParam(const ParamList& list, std::string_view name) {
   for (const auto& [n, v] : list)
-    if (EqualsNoCase(n, name)) return &v;
+    if (EqualsNoCaseCp932(n, name)) return &v;
   return nullptr;
 }
 
-bool MimePart::IsMultipart() const { return EqualsNoCase(type, "multipart"); }
-bool MimePart::IsMessage() const { return EqualsNoCase(type, "message"); }
+bool MimePart::IsMultipart() const { return EqualsNoCaseCp932(type, "multipart"); }
+bool MimePart::IsMessage() const { return EqualsNoCaseCp932(type, "message"); }
 
 const MimePart* MimePart::EnclosingMessage() const {
   if (!parent) return nullptr;
@@ -178,7 +168,7 @@ void MimeTree::ReadHeader(MimePart& part) {
     if (colon == std::string::npos) continue;
     const std::string name = TrimRight(field.substr(0, colon));
     const std::string value = field.substr(colon + 1);
-    auto is = [&](const char* n) { return EqualsNoCase(name, n); };
+    auto is = [&](const char* n) { return EqualsNoCaseCp932(name, n); };
 
     if (is("Date") || is("From") || is("To") || is("Cc") || is("Bcc") || is("Subject")) {
       std::string decoded = DecodeHeaderWords(field, jis_);
@@ -233,7 +223,7 @@ void MimeTree::ReadHeader(MimePart& part) {
   }
   if (!sawEncoding) part.transferEncoding = "7bit";
   if (!sawDisposition) part.disposition = "not-attachment";
-  if (EqualsNoCase(part.transferEncoding, "base64")) {
+  if (EqualsNoCaseCp932(part.transferEncoding, "base64")) {
     part.type = "application";
     part.subtype = "octet-stream";
   }

@@ -1,6 +1,7 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <ctime>
 
 namespace fennel {
 
@@ -12,6 +13,15 @@ int64_t SystemClock::Now() const {
 int64_t SystemClock::MonotonicMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+std::string FormatLocalTime(int64_t t, const char* format) {
+  time_t tt = static_cast<time_t>(t);
+  struct tm tm {};
+  localtime_r(&tt, &tm);
+  char buf[128];
+  size_t n = strftime(buf, sizeof buf, format, &tm);
+  return std::string(buf, n);
 }
 
 namespace {

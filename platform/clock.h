@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace fennel {
 
@@ -34,6 +35,9 @@ class ManualClock : public Clock {
   int64_t now_;
   int64_t mono_;
 };
+
+// A time value in local time, by strftime's format.
+std::string FormatLocalTime(int64_t t, const char* format);
 
 Clock& CurrentClock();
 // Replaces the clock of the process (nullptr restores the system clock).

@@ -245,6 +245,22 @@ bool EqualsNoCaseCp932(std::string_view a, std::string_view b) {
   return true;
 }
 
+void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
+  if (from.empty()) return;
+  const size_t first = s.find(from);
+  if (first == std::string::npos) return;
+  std::string rest;
+  size_t done = first;
+  for (size_t at = first; at != std::string::npos; at = s.find(from, done)) {
+    rest.append(s, done, at - done);
+    rest += to;
+    done = at + from.size();
+  }
+  rest.append(s, done);
+  s.resize(first);
+  s += rest;
+}
+
 std::string TruncateCp932(std::string_view s, size_t max) {
   if (s.size() <= max) return std::string(s);
   size_t i = 0;

@@ -28,6 +28,10 @@ inline bool IsCp932LeadByte(unsigned char c) {
 // byte of a two-byte character).
 bool EqualsNoCaseCp932(std::string_view a, std::string_view b);
 
+// Every occurrence of from in s becomes to (the text is rebuilt once, so
+// many occurrences cost no more than a few).
+void ReplaceAll(std::string& s, const std::string& from, const std::string& to);
+
 // Cuts s to at most max bytes without leaving half of a two-byte character.
 std::string TruncateCp932(std::string_view s, size_t max);
 

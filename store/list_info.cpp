@@ -1,5 +1,7 @@
 #include "store/list_info.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 
 namespace fennel {
@@ -218,14 +220,10 @@ std::vector<CMailDetail*> CListInfo::CollectReplies(const std::string& id) const
 
 void CListInfo::ReplaceInPaths(const std::string& oldText, const std::string& newText) {
   if (oldText.empty()) return;
-  auto replace = [&](std::string& s) {
-    for (size_t at = s.find(oldText); at != std::string::npos; at = s.find(oldText, at + newText.size()))
-      s.replace(at, oldText.size(), newText);
-  };
   for (auto& f : folders)
     for (auto& m : f->mails) {
-      replace(m->filePath);
-      replace(m->attachmentPaths);
+      ReplaceAll(m->filePath, oldText, newText);
+      ReplaceAll(m->attachmentPaths, oldText, newText);
     }
   indexed_ = false;  // paths changed
 }
