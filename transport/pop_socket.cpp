@@ -131,6 +131,13 @@ void CPopSocket::OnClosed() {
 }
 
 void CPopSocket::OnLine(const std::string& line, bool partial) {
+  // The owner may start a new run (and drop this session) from within a
+  // step: it waits until the step has returned.
+  struct Depth {
+    int& d;
+    explicit Depth(int& v) : d(v) { ++d; }
+    ~Depth() { --d; }
+  } depth(depth_);
   if (partial && state_ != State::RetrLines) return;  // pieces of an overlong reply line
   switch (state_) {
     case State::Greeting:  // S: +OK ready

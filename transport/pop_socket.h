@@ -81,6 +81,8 @@ class CPopSocket : public LineSink {
   std::vector<std::string> TakeReceivedList() { return std::move(received_); }
   // Whether the server closed the connection in the middle of a run.
   bool closedByServer() const { return closedByServer_; }
+  // True while one of its steps is running (it must not be destroyed then).
+  bool inStep() const { return depth_ > 0; }
 
  private:
   bool Connect();
@@ -138,6 +140,7 @@ class CPopSocket : public LineSink {
   bool listMode_ = false;
   CCommonDetail* listEntry_ = nullptr;  // whose header a list TOP reads
   bool closedByServer_ = false;
+  int depth_ = 0;
 };
 
 // "Message-ID:" in any letter case; the identifier after it, trimmed, or

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "platform/text.h"
@@ -40,11 +42,9 @@ void CReceiveDriver::ShowReceiveAnimation() { animation_.Show(AnimationWindow::k
 
 bool CReceiveDriver::StartRun(Run kind) {
   // The old session may still be on the stack (this run can start from its
-  // own end message): it goes later.
-  if (session_) {
-    retired_.push_back(std::move(session_));
-    loop_.Post([this] { retired_.clear(); });
-  }
+  // own end message): it goes once none of its steps runs.
+  DropRetired();
+  if (session_) retired_.push_back(std::move(session_));
   session_ = std::make_unique<CPopSocket>(app_, loop_, *this, channels_);
   if (kind == Run::List) listCommand_ = true;
   if (kind == Run::AutoCheck) app_.autoCheck = true;
@@ -55,7 +55,13 @@ bool CReceiveDriver::StartRun(Run kind) {
   return ok;
 }
 
+void CReceiveDriver::DropRetired() {
+  retired_.erase(std::remove_if(retired_.begin(), retired_.end(), [](const auto& s) { return !s->inStep(); }),
+                 retired_.end());
+}
+
 void CReceiveDriver::OnTimer(unsigned id) {
+  DropRetired();
   switch (id) {
     case TIMER_AUTOCHECK:
       if (app_.transferIdle && CanReceive()) StartRun(Run::AutoCheck);

@@ -77,6 +77,8 @@ class CReceiveDriver : public PopOwner {
   void ArmAutoCheck();
   void DeleteServerList();
   bool AnimationEnabled() const;
+  // Drops the finished sessions that no step is running in any more.
+  void DropRetired();
 
   CMailApp& app_;
   EventLoop& loop_;
