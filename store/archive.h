@@ -104,7 +104,7 @@ class FileSource : public ArchiveSource {
 class CArchive {
  public:
   static constexpr uint32_t kMaxMapEntries = 0x3FFFFFFE;
-  static constexpr size_t kBufferSize = 4096;
+  static constexpr size_t kBufferSize = 65536;
 
   explicit CArchive(ArchiveSink& sink, const ClassRegistry& registry = ClassRegistry::Records());
   explicit CArchive(ArchiveSource& source, const ClassRegistry& registry = ClassRegistry::Records());
