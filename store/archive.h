@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -196,7 +197,7 @@ class CArchive {
     CObject* object = nullptr;
     std::unique_ptr<CObject> owned;
   };
-  std::vector<LoadEntry> loaded_;
+  std::deque<LoadEntry> loaded_;  // grows without copying what it holds
 };
 
 }  // namespace fennel
