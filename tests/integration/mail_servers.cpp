@@ -1,5 +1,6 @@
 #include "tests/integration/mail_servers.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,10 +35,17 @@ void MailServers::SetUp() {
     std::fprintf(stderr, "mail server tests need root, Dovecot and python3-aiosmtpd (./scripts/deps installs them)\n");
     return;
   }
-  // Dovecot's socket paths must stay short.
-  char tmpl[] = "/tmp/fnl-XXXXXX";
-  if (!mkdtemp(tmpl)) return;
-  runDir_ = tmpl;
+  // Dovecot's socket paths must stay short. Under scripts/test the run
+  // directory goes below FENNEL_TEST_SERVERS, whose servers the script
+  // stops at its end even when this program dies.
+  const char* base = std::getenv("FENNEL_TEST_SERVERS");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/fnl-XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  if (tmpl.size() > 40 || !mkdtemp(buf.data())) return;
+  runDir_ = buf.data();
+  chmod(runDir_.c_str(), 0755);
+  if (base && *base) chmod(base, 0755);  // Dovecot's own users walk through it
   if (!Script({"start", runDir_})) return;
   pop3Port_ = std::atoi(ReadFile(runDir_ + "/pop3.port").c_str());
   smtpPort_ = std::atoi(ReadFile(runDir_ + "/smtp.port").c_str());

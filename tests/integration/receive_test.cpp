@@ -66,6 +66,13 @@ class ReceiveTest : public testing::Test {
   }
 
   std::string mailDir() const { return env.home() + "/mail"; }
+  // The inbox's mails (none when there is no inbox).
+  const std::vector<std::unique_ptr<CMailDetail>>& Inbox() {
+    static const std::vector<std::unique_ptr<CMailDetail>> none;
+    CFolderDetail* f = app.user().store.FindFolder(kInboxFolder);
+    if (!f) ADD_FAILURE() << "no inbox";
+    return f ? f->mails : none;
+  }
 
   // One run, to its end.
   bool Receive(CReceiveDriver::Run kind = CReceiveDriver::Run::Receive) {
@@ -125,7 +132,7 @@ TEST_F(ReceiveTest, DeleteFromServer) {
     test::MailServers::AddMessage(user_, Message("d" + std::to_string(i), "del" + std::to_string(i)),
                                   "000" + std::to_string(i) + ".m");
   ASSERT_TRUE(Receive());
-  EXPECT_EQ(app.user().store.FindFolder(kInboxFolder)->mails.size(), 3u);
+  EXPECT_EQ(Inbox().size(), 3u);
   EXPECT_EQ(test::MailServers::Count(user_), 0);
 }
 
@@ -155,7 +162,7 @@ TEST_F(ReceiveTest, SubAccountsAfterTheMainAccount) {
   test::MailServers::AddMessage(user_, Message("m0", "main"), "0001.m");
   ASSERT_TRUE(Receive());
   std::vector<std::string> subjects;
-  for (const auto& m : app.user().store.FindFolder(kInboxFolder)->mails) subjects.push_back(m->subject);
+  for (const auto& m : Inbox()) subjects.push_back(m->subject);
   EXPECT_EQ(subjects, (std::vector<std::string>{"main", "sub0", "sub2"}));
   EXPECT_EQ(prompter.shown.size(), 1u) << "one announcement at the very end";
 }
@@ -184,7 +191,7 @@ TEST_F(ReceiveTest, ListCancelledFetchesNothing) {
   EXPECT_TRUE(app.serverListExists);
   ASSERT_TRUE(Receive());  // the next plain receive deletes the list
   EXPECT_FALSE(app.serverListExists);
-  EXPECT_EQ(app.user().store.FindFolder(kInboxFolder)->mails.size(), 1u);
+  EXPECT_EQ(Inbox().size(), 1u);
 }
 
 TEST_F(ReceiveTest, WrongPasswordIsReportedAfterQuit) {
@@ -293,7 +300,7 @@ TEST_F(ReceiveTest, ProbeFindsTheServerGone) {
   EXPECT_NE(prompter.shown[0].text.find("に接続を試みましたが、リジェクトされました。"), std::string::npos);
   EXPECT_EQ(prompter.shown[1].text.rfind("あなたにメッセージが１通届いています。", 0), 0u) << prompter.shown[1].text;
   EXPECT_EQ(prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));
-  EXPECT_EQ(app.user().store.FindFolder(kInboxFolder)->mails.size(), 1u);
+  EXPECT_EQ(Inbox().size(), 1u);
   EXPECT_TRUE(app.transferIdle);
 }
 
