@@ -5,7 +5,6 @@
 namespace fennel {
 
 MbAnswer CliPrompter::Show(const std::string& text, const std::string&, MbIcon, MbButtons buttons) {
-  shown.push_back(text);
   std::fprintf(out_, "%s\n", Cp932ToUtf8(text).c_str());
   std::fflush(out_);
   switch (buttons) {

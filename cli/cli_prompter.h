@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "platform/prompter.h"
 
@@ -18,7 +17,6 @@ class CliPrompter : public Prompter {
   MbAnswer Show(const std::string& text, const std::string& caption, MbIcon icon, MbButtons buttons) override;
 
   bool answerNo = false;
-  std::vector<std::string> shown;  // CP932 texts, in order
 
  private:
   FILE* out_;

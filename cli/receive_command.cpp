@@ -91,7 +91,6 @@ class ReceiveCommand : public CliCommand {
       PrintText(io.err, "受信が終わりませんでした。\n");
       return kExitRefused;
     }
-    loop.RunOnce(0);  // retire the finished session
     return kExitOk;
   }
 

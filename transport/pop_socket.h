@@ -77,7 +77,6 @@ class CPopSocket : public LineSink {
   void clearAuthOnly() { authOnly_ = false; }
   const std::string& server() const { return server_; }
   int port() const { return port_; }
-  const std::vector<std::string>& receivedList() const { return received_; }
   std::vector<std::string> TakeReceivedList() { return std::move(received_); }
   // Whether the server closed the connection in the middle of a run.
   bool closedByServer() const { return closedByServer_; }
