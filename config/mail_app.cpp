@@ -181,6 +181,16 @@ void CMailApp::ApplySettings(const SettingsValues& s, EventLoop* loop, TimerTarg
     loop->SetTimer(mainFrame, TIMER_AUTOCHECK, int64_t{u.checkInterval} * 60000);
 }
 
+bool CMailApp::SaveUserRecord() {
+  CUserInfo& u = *user_;
+  if (u.logonDir.empty() || u.userId.empty()) return true;
+  const std::string idPath = IdFilePath(u.logonDir, u.userId);
+  if (SaveRecordFile(idPath, u)) return true;
+  prompter().Show("ユーザーＩＤファイル " + idPath + " を書き込めませんでした。終了するときにもう一度書き込みます。",
+                  MbIcon::Exclamation);
+  return false;
+}
+
 void CMailApp::ExitInstance() {
   // 1. Another start may now become the running instance.
   guard_.Release();

@@ -114,6 +114,12 @@ class CMailApp {
   // Shut-down: writes the record back (when a logon took place) and frees it.
   void ExitInstance();
 
+  // Writes the record to the ID file it was loaded from, at once (after mail
+  // was filed, stored or sent), so a crash cannot lose the index. Shows a
+  // box and returns false when the file cannot be written; true without a
+  // logon (nothing to write).
+  bool SaveUserRecord();
+
   CUserInfo& user() { return *user_; }
   const CUserInfo& user() const { return *user_; }
   // Replaces the user record by an empty one.

@@ -128,6 +128,36 @@ std::string EncodeHeaderWords(std::string_view text) {
     pieces.back().bytes.append(text.substr(i, len));
     i += len;
   }
+  // An encoded word stands between blanks: plain text that touches a
+  // Japanese run without a blank between them goes into the word, or
+  // readers would put a blank into "写真.bin" or fail to see the word.
+  auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  for (size_t p = 0; p < pieces.size(); ++p) {
+    if (pieces[p].japanese) continue;
+    std::string& plain = pieces[p].bytes;
+    if (p > 0 && pieces[p - 1].japanese) {
+      size_t k = 0;
+      while (k < plain.size() && !isBlank(plain[k])) ++k;
+      pieces[p - 1].bytes += plain.substr(0, k);
+      plain.erase(0, k);
+    }
+    if (p + 1 < pieces.size() && pieces[p + 1].japanese) {
+      size_t k = plain.size();
+      while (k > 0 && !isBlank(plain[k - 1])) --k;
+      pieces[p + 1].bytes.insert(0, plain.substr(k));
+      plain.erase(k);
+    }
+  }
+  std::vector<Piece> joined;
+  for (Piece& piece : pieces) {
+    if (piece.bytes.empty()) continue;
+    if (!joined.empty() && joined.back().japanese && piece.japanese)
+      joined.back().bytes += piece.bytes;
+    else
+      joined.push_back(std::move(piece));
+  }
+  pieces = std::move(joined);
+
   std::string out;
   long n = 0;  // plain bytes since the start or the last word
   for (size_t p = 0; p < pieces.size(); ++p) {

@@ -55,6 +55,14 @@ bool CReceiveDriver::StartRun(Run kind) {
   return ok;
 }
 
+bool CReceiveDriver::StartAuthRun() {
+  DropRetired();
+  if (session_) retired_.push_back(std::move(session_));
+  session_ = std::make_unique<CPopSocket>(app_, loop_, *this, channels_);
+  const CUserInfo& u = app_.user();
+  return session_->Start(u.leaveOnServer == 0, u.popPort, u.mailPassword, u.popServer, u.account, true, false);
+}
+
 void CReceiveDriver::DropRetired() {
   retired_.erase(std::remove_if(retired_.begin(), retired_.end(), [](const auto& s) { return !s->inStep(); }),
                  retired_.end());
@@ -137,6 +145,8 @@ intptr_t CReceiveDriver::SendMessage(unsigned msg, uintptr_t wParam, intptr_t lP
     auto* list = reinterpret_cast<std::vector<std::string>*>(lParam);
     OnPopDone(list ? std::move(*list) : std::vector<std::string>());
     if (list) list->clear();
+  } else if (msg == WM_POPAUTH_DONE && popAuthListener_) {
+    popAuthListener_->SendMessage(WM_POPAUTH_DONE, wParam, 0);
   }
   return 0;
 }
@@ -187,6 +197,8 @@ void CReceiveDriver::OnPopDone(std::vector<std::string> received) {
   // 4-5. File and announce.
   std::string notice;
   int count = File(received, notice);
+  // The filed mail is in the index on disk before the user is told of it.
+  if (count > 0) app_.SaveUserRecord();
   lastCount_ = count;
   lastAnnouncement_ = Announcement(count, notice);
   if (!app_.autoCheck) animation_.Close();

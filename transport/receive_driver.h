@@ -52,6 +52,10 @@ class CReceiveDriver : public PopOwner {
   // At the creation of the main frame: the automatic check.
   void OnCreate();
   bool StartRun(Run kind);
+  // A logon of the main account only, before a send; its end comes as
+  // WM_POPAUTH_DONE to the listener.
+  bool StartAuthRun();
+  void SetPopAuthListener(Window* listener) { popAuthListener_ = listener; }
 
   // Window messages and timers of the main frame.
   intptr_t SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -87,6 +91,7 @@ class CReceiveDriver : public PopOwner {
   ChannelFactory channels_;
   std::unique_ptr<CPopSocket> session_;
   std::vector<std::unique_ptr<CPopSocket>> retired_;  // sessions still on the stack
+  Window* popAuthListener_ = nullptr;
   bool listCommand_ = false;
   int lastCount_ = 0;
   std::string lastAnnouncement_;

@@ -72,6 +72,21 @@ TEST(EncodeHeaderWordsTest, JapaneseRunsBecomeWords) {
   // white space between encoded words.
   EXPECT_EQ(Decode(EncodeHeaderWords("件名 テスト")), "件名 テスト ");
   EXPECT_EQ(Decode(EncodeHeaderWords("山田 太郎 <taro@example.jp>")), "山田 太郎  <taro@example.jp>");
+  // Plain text that touches a Japanese run travels in the same word: a
+  // reader sees every word between blanks and adds no blank of its own.
+  struct Touching {
+    const char* text;
+    const char* decoded;
+  };
+  for (const Touching& c : {Touching{"写真.bin", "写真.bin "}, Touching{"Re:会議", "Re:会議 "},
+                            Touching{"会議(再送)のお知らせ", "会議(再送)のお知らせ "},
+                            Touching{"x写真", "x写真 "}}) {
+    std::string encoded = EncodeHeaderWords(c.text);
+    EXPECT_EQ(Decode(encoded), c.decoded) << c.text;
+    EXPECT_EQ(encoded.find("?=."), std::string::npos) << encoded;
+    EXPECT_EQ(encoded.find(":="), std::string::npos) << encoded;
+  }
+  EXPECT_EQ(EncodeHeaderWords("a 写真.jpg b").substr(0, 2), "a ") << "a blank ends the plain text before";
   // A long run is cut into several words, each a whole ISO-2022-JP text.
   std::string longText;
   for (int i = 0; i < 600; ++i) longText += "あ";

@@ -14,6 +14,7 @@
 #include <functional>
 #include <set>
 
+#include "config/record_file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "store/mail_detail.h"
@@ -183,6 +184,23 @@ TEST_F(ReceiveDriverTest, FilingPassesOverDuplicatesAndShortFiles) {
   EXPECT_EQ(Folder(kInboxFolder)->mails.size(), 4u);
   EXPECT_FALSE(FileExists(JoinPath(mailDir(), "RCVbbbbb.tmp"))) << "the second copy goes";
   EXPECT_TRUE(FileExists(JoinPath(mailDir(), "RCVddddd.tmp"))) << "a short file stays where it is";
+}
+
+TEST_F(ReceiveDriverTest, FiledMailIsInTheIdFileAtOnce) {
+  // A crash after the announcement must not lose the records of the mail.
+  app.user().logonDir = dir.path();
+  const std::string idFile = CMailApp::IdFilePath(dir.path(), "taro");
+  Deliver({TempFile("RCVaaaaa.tmp", MailText("new1@ex.com", "a@ex.com", "first"))});
+  CUserInfo onDisk;
+  ASSERT_EQ(LoadRecordFile(idFile, onDisk, false, nullptr), RecordLoad::Ok);
+  ASSERT_NE(onDisk.store.FindFolder(kInboxFolder), nullptr);
+  ASSERT_EQ(onDisk.store.FindFolder(kInboxFolder)->mails.size(), 1u);
+  EXPECT_EQ(onDisk.store.FindFolder(kInboxFolder)->mails[0]->subject, "first");
+
+  // Nothing filed, nothing written.
+  RemoveFile(idFile);
+  Deliver({});
+  EXPECT_FALSE(FileExists(idFile));
 }
 
 TEST_F(ReceiveDriverTest, NoNewMailIsToldOnlyWhenAsked) {
