@@ -37,6 +37,16 @@ const char* kUsage =
     "                         deletes those messages on the server and receives\n"
     "                         the rest; questions are answered OK unless\n"
     "                         --stop-on-error\n"
+    "  send [--to A] [--cc A] [--bcc A] [--subject S] [--body-file F] [--attach F]...\n"
+    "       [--reply-to A] [--in-reply-to ID] [--receipt] [--scramble] [--stop-on-error]\n"
+    "                         send a mail now (the body file is UTF-8; recipients\n"
+    "                         may repeat and may be address-book nicknames)\n"
+    "  save [same options] [--template]\n"
+    "                         keep a mail in the unsent folder for a later batch\n"
+    "                         (with --template: a template, plus one unsent mail\n"
+    "                         per To address)\n"
+    "  send-unsent [--stop-on-error]\n"
+    "                         send every mail of the unsent folder, one by one\n"
     "The logon password is read from standard input (--password-stdin) or\n"
     "from the environment variable FENNEL_PASSWORD.\n";
 
@@ -114,7 +124,8 @@ std::unique_ptr<CliCommand> MakeCommand(const std::string& name) {
   if (auto c = MakeSettingsCommand(name)) return c;
   if (auto c = MakeShowCommand(name)) return c;
   if (auto c = MakeStoreCommand(name)) return c;
-  return MakeReceiveCommand(name);
+  if (auto c = MakeReceiveCommand(name)) return c;
+  return MakeSendCommand(name);
 }
 
 }  // namespace

@@ -21,12 +21,44 @@
 
 namespace fennel {
 
+// A mail presenter and what it asks of its window.
+class MainWindow::EditorSlot : public EditorHost {
+ public:
+  EditorSlot(MainWindow& owner, CMailApp& app, EventLoop& loop)
+      : owner_(owner), editor(app, loop, *owner.send_, *this) {}
+  void CloseEditor() override {
+    // Not at once: the presenter is still on the stack.
+    QTimer::singleShot(0, &owner_, [o = &owner_, self = this] {
+      std::erase_if(o->editors_, [self](const auto& e) { return e.get() == self; });
+    });
+  }
+  void RefreshMailboxes() override { owner_.RefreshViews(); }
+  AnimationView* animationView() override { return &owner_.animationView_; }
+
+ private:
+  MainWindow& owner_;
+
+ public:
+  CMailEditor editor;
+};
+
+Window* MainWindow::OpenStoredMail(const std::string& path) {
+  if (!loop_ || !send_) return nullptr;
+  auto slot = std::make_unique<EditorSlot>(*this, app_, *loop_);
+  if (!slot->editor.OpenComposed(path)) return nullptr;
+  editors_.push_back(std::move(slot));
+  return &editors_.back()->editor;
+}
+
 MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
     : QMainWindow(parent), app_(app), frame_(app, shell_, *this) {
   if (loop) {
     animation_ = std::make_unique<AnimationWindow>(*loop, app.prompter(), &animationView_);
     receive_ = std::make_unique<CReceiveDriver>(app, *loop, *this, *animation_);
     frame_.SetReceiveDriver(receive_.get());
+    send_ = std::make_unique<CSendDriver>(app, *receive_, *this);
+    frame_.SetSendDriver(send_.get());
+    loop_ = loop;
   }
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(Qs(CMainFrame::kTitle));
@@ -64,7 +96,9 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // The driver and the animation go before the window they report to.
+  // The drivers and the animation go before the window they report to.
+  editors_.clear();
+  send_.reset();
   receive_.reset();
   animation_.reset();
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "gui/qt_services.h"
+#include "ui/editor/mail_editor.h"
 #include "ui/mailbox/main_frame.h"
 
 class QAction;
@@ -31,7 +32,7 @@ class AnimationLabel : public AnimationView {
   QLabel* label_ = nullptr;
 };
 
-class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost {
+class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost, public SendHost {
  public:
   // Without a loop the window has no receiving (tests of the menus).
   explicit MainWindow(CMailApp& app, EventLoop* loop = nullptr, QWidget* parent = nullptr);
@@ -55,6 +56,10 @@ class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost 
   bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>& entries) override;
   void RefreshViews() override { UpdateActions(); }
 
+  // SendHost: a stored mail of the batch send. Until the mail window is
+  // drawn, its presenter works without one (its boxes still show).
+  Window* OpenStoredMail(const std::string& path) override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -72,6 +77,10 @@ class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost 
   AnimationLabel animationView_{this};
   std::unique_ptr<AnimationWindow> animation_;
   std::unique_ptr<CReceiveDriver> receive_;
+  std::unique_ptr<CSendDriver> send_;
+  class EditorSlot;
+  std::vector<std::unique_ptr<EditorSlot>> editors_;
+  EventLoop* loop_ = nullptr;
   std::map<unsigned, QAction*> actions_;
   bool closed_ = false;
 };

@@ -42,6 +42,11 @@ class TimerTable {
   void Kill(TimerTarget* target, unsigned id);
   void KillAll(TimerTarget* target);
   bool empty() const { return timers_.empty(); }
+  // The period of a running timer, or -1 when it does not run.
+  int64_t PeriodOf(TimerTarget* target, unsigned id) const {
+    auto it = timers_.find({target, id});
+    return it == timers_.end() ? -1 : it->second.period;
+  }
   // Due time of the earliest timer, or -1.
   int64_t NextDue() const;
   // Fires, in due order, every timer due at or before now (each at most once).
@@ -112,6 +117,8 @@ class ManualEventLoop : public EventLoop {
   // Runs the posted calls (and those they post), at most a bounded number.
   void RunPosted();
   bool HasTimer() const { return !timers_.empty(); }
+  bool HasTimer(TimerTarget* target, unsigned id) const { return timers_.PeriodOf(target, id) >= 0; }
+  int64_t TimerPeriod(TimerTarget* target, unsigned id) const { return timers_.PeriodOf(target, id); }
   const std::map<int, int>& watchedFds() const { return fds_; }
 
  private:

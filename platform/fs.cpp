@@ -164,4 +164,61 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, int mode)
   return f.Open(path, mode) && f.Write(data.data(), data.size()) && f.Commit();
 }
 
+bool CopyFileOver(const std::string& from, const std::string& to) {
+  if (SamePath(from, to)) return FileExists(from);
+  int in = open(ToFsPath(from).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(in);
+    return false;
+  }
+  const std::string target = ToFsPath(to);
+  std::string temp = target + ".copyXXXXXX";
+  int out = mkostemp(temp.data(), O_CLOEXEC);
+  if (out < 0) {
+    close(in);
+    return false;
+  }
+  bool ok = true;
+  off_t left = st.st_size;
+  while (ok && left > 0) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(left), 0);
+    if (n > 0) {
+      left -= n;
+    } else if (n == 0) {
+      break;  // the file got shorter meanwhile
+    } else if (errno == EINTR) {
+      continue;
+    } else {
+      // Not possible between these file systems: plain reads and writes.
+      char buf[1 << 16];
+      ssize_t r;
+      while (ok && (r = read(in, buf, sizeof buf)) != 0) {
+        if (r < 0) {
+          if (errno == EINTR) continue;
+          ok = false;
+          break;
+        }
+        for (ssize_t done = 0; done < r;) {
+          ssize_t w = write(out, buf + done, static_cast<size_t>(r - done));
+          if (w < 0 && errno == EINTR) continue;
+          if (w <= 0) {
+            ok = false;
+            break;
+          }
+          done += w;
+        }
+      }
+      left = 0;
+    }
+  }
+  fchmod(out, st.st_mode & 0777);
+  close(in);
+  ok = (close(out) == 0) && ok;
+  if (ok && rename(temp.c_str(), target.c_str()) == 0) return true;
+  unlink(temp.c_str());
+  return false;
+}
+
 }  // namespace fennel

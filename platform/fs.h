@@ -55,4 +55,9 @@ class AtomicFile {
 
 bool WriteFileAtomic(const std::string& path, const std::string& data, int mode = 0600);
 
+// Copies a file over another (its bytes go through a temporary file and a
+// rename, so a failed copy leaves the target as it was). Copying a file
+// onto itself does nothing and succeeds.
+bool CopyFileOver(const std::string& from, const std::string& to);
+
 }  // namespace fennel

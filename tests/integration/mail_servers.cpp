@@ -1,7 +1,12 @@
 #include "tests/integration/mail_servers.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <filesystem>
@@ -72,6 +77,34 @@ void MailServers::AddMessage(const std::string& user, const std::string& bytes, 
 int MailServers::Count(const std::string& user) {
   ProcessResult r = RunProcess(kScript, {"count", runDir_, user}, "", {}, 20000);
   return std::atoi(r.out.c_str());
+}
+
+std::vector<std::string> MailServers::Accepted() {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(runDir_ + "/spool", ec))
+    if (e.path().extension() == ".eml" && std::filesystem::exists(e.path().string().substr(0, e.path().string().size() - 4) + ".json"))
+      files.push_back(e.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+int ListenOnLoopback(int& port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0) ADD_FAILURE() << "no socket";
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  port = ntohs(a.sin_port);
+  return fd;
+}
+
+int UnusedLoopbackPort() {
+  int port = 0;
+  close(ListenOnLoopback(port));
+  return port;
 }
 
 }  // namespace fennel::test

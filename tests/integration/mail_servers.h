@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace fennel::test {
 
@@ -24,6 +25,9 @@ class MailServers : public testing::Environment {
   static void AddMessage(const std::string& user, const std::string& bytes, const std::string& name);
   // Messages waiting for the user on the server.
   static int Count(const std::string& user);
+  // The messages the SMTP server accepted so far, oldest first: the paths
+  // of their .eml files (each has its envelope in the .json beside it).
+  static std::vector<std::string> Accepted();
 
  private:
   static bool available_;
@@ -31,6 +35,12 @@ class MailServers : public testing::Environment {
   static int smtpPort_;
   static std::string runDir_;
 };
+
+// A socket listening on a free port of 127.0.0.1 that never accepts by
+// itself (a server that stops answering).
+int ListenOnLoopback(int& port);
+// A port of 127.0.0.1 nobody listens on.
+int UnusedLoopbackPort();
 
 // Skips the test when the servers could not be started here.
 #define REQUIRE_MAIL_SERVERS()                                                 \

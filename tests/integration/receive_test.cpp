@@ -207,27 +207,10 @@ TEST_F(ReceiveTest, WrongPasswordIsReportedAfterQuit) {
   EXPECT_TRUE(app.transferIdle);
 }
 
-// A socket listening on a free port of 127.0.0.1 that never accepts by itself.
-int Listen(int& port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0) ADD_FAILURE() << "no socket";
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  port = ntohs(a.sin_port);
-  return fd;
-}
-
-int UnusedPort() {
-  int port = 0;
-  close(Listen(port));
-  return port;
-}
+using test::ListenOnLoopback;
 
 TEST_F(ReceiveTest, RefusedConnection) {
-  const int port = UnusedPort();
+  const int port = test::UnusedLoopbackPort();
   app.user().popPort = port;
   EXPECT_FALSE(driver.StartRun(CReceiveDriver::Run::Receive));
   ASSERT_EQ(prompter.shown.size(), 1u);
@@ -248,7 +231,7 @@ TEST_F(ReceiveTest, UnresolvableName) {
 // of 300 ms) ends the run with the no-response box.
 TEST_F(ReceiveTest, SilentServerTimesOut) {
   int port = 0;
-  int fd = Listen(port);
+  int fd = ListenOnLoopback(port);
   app.user().popPort = port;
   app.timeoutMinuteMs = 300;
   ASSERT_TRUE(Receive());
@@ -264,7 +247,7 @@ TEST_F(ReceiveTest, SilentServerTimesOut) {
 // before is filed first.
 TEST_F(ReceiveTest, ProbeFindsTheServerGone) {
   int port = 0;
-  int listener = Listen(port);
+  int listener = ListenOnLoopback(port);
   const std::string message = Message("p1", "before the silence");
   std::thread server([listener, message] {
     int c = accept(listener, nullptr, nullptr);

@@ -50,10 +50,10 @@ TEST_F(MainFrameTest, MenusCarryTheCommandsAndOnlyWorkingOnesAreEnabled) {
   for (const Menu& m : CMainFrame::Menus())
     for (const MenuItem& i : m.items)
       if (i.id) ids.push_back(i.id);
-  for (unsigned id : {ID_FILE_NEW_MAIL, ID_FILE_OPEN_MAILBOX, ID_MAIL_SETTINGS, ID_MAIL_WIZARD, ID_SUPPORT_PAGE,
+  for (unsigned id : {ID_FILE_NEW_MAIL, ID_FILE_OPEN_MAILBOX, ID_SEND_UNSENT, ID_MAIL_SETTINGS, ID_MAIL_WIZARD, ID_SUPPORT_PAGE,
                       ID_ONLINE_HELP, ID_APP_ABOUT, ID_APP_EXIT})
     EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id;
-  EXPECT_EQ(CMainFrame::Menus()[0].items[6].text, std::string("ﾒｰﾙの設定をする"));
+  EXPECT_EQ(CMainFrame::Menus()[0].items[7].text, std::string("ﾒｰﾙの設定をする"));
   EXPECT_FALSE(frame.IsEnabled(ID_MAIL_SETTINGS));
   EXPECT_TRUE(frame.IsEnabled(ID_APP_EXIT));
   frame.OnCommand(ID_MAIL_SETTINGS);  // disabled: nothing happens

@@ -14,6 +14,7 @@ const std::vector<Menu>& CMainFrame::Menus() {
            {0, "", ""},
            {ID_RECEIVE, "ﾒｰﾙを受け取る(&G)", "Ctrl+Shift+G"},
            {ID_RECEIVE_LIST, "ﾒｰﾙﾘｽﾄを受け取る(&G)", ""},
+           {ID_SEND_UNSENT, "未送信ﾌｫﾙﾀﾞ一括送信", ""},
            {0, "", ""},
            {ID_MAIL_SETTINGS, "ﾒｰﾙの設定をする", "Ctrl+M"},
            {ID_MAIL_WIZARD, "ﾒｰﾙの設定ｳｲｻﾞｰﾄﾞ", ""},
@@ -62,6 +63,8 @@ bool CMainFrame::IsEnabled(unsigned id) const {
     case ID_RECEIVE:
     case ID_RECEIVE_LIST:
       return receive_ && receive_->CanReceive();
+    case ID_SEND_UNSENT:
+      return send_ && send_->CanBatchSend();
     default:
       // The compose window, the mailbox window, the settings sheet and the
       // wizard pages are not part of this build yet.
@@ -89,6 +92,9 @@ void CMainFrame::OnCommand(unsigned id) {
       break;
     case ID_RECEIVE_LIST:
       receive_->StartRun(CReceiveDriver::Run::List);
+      break;
+    case ID_SEND_UNSENT:
+      send_->StartBatch();
       break;
     default:
       break;

@@ -10,6 +10,7 @@
 #include "platform/prompter.h"
 #include "platform/window.h"
 #include "transport/receive_driver.h"
+#include "transport/send_driver.h"
 
 namespace fennel {
 
@@ -19,6 +20,7 @@ enum : unsigned {
   ID_FILE_OPEN_MAILBOX = 32772,
   ID_RECEIVE = 32776,
   ID_RECEIVE_LIST = 32825,
+  ID_SEND_UNSENT = 32804,
   ID_MAIL_SETTINGS = 32773,
   ID_MAIL_WIZARD = 32806,
   ID_SUPPORT_PAGE = 32807,
@@ -66,6 +68,8 @@ class CMainFrame : public Window {
 
   // Receiving, when the window layer provides it.
   void SetReceiveDriver(CReceiveDriver* driver) { receive_ = driver; }
+  // Sending, likewise.
+  void SetSendDriver(CSendDriver* driver) { send_ = driver; }
 
   static const std::vector<Menu>& Menus();
   // At creation: bars and size from the profile and the record; the
@@ -85,6 +89,7 @@ class CMainFrame : public Window {
   Shell& shell_;
   MainFrameHost& host_;
   CReceiveDriver* receive_ = nullptr;
+  CSendDriver* send_ = nullptr;
 };
 
 }  // namespace fennel
