@@ -248,7 +248,9 @@ void CSmtpSocket::SendMessageText() {
       break;
     }
     if (len > 0 && line[0] == '.') block += '.';
-    for (size_t i = 0; i < len; ++i) block += static_cast<char>(line[i] & 0x7F);
+    const size_t at = block.size();
+    block.append(line, len);
+    for (size_t i = at; i < block.size(); ++i) block[i] = static_cast<char>(block[i] & 0x7F);
     block += "\r\n";
     if (block.size() >= kSendBlock) {
       Send(block);
