@@ -164,6 +164,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, int mode)
   return f.Open(path, mode) && f.Write(data.data(), data.size()) && f.Commit();
 }
 
+bool SyncFileSystemOf(const std::string& path) {
+  int fd = open(ToFsPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = syncfs(fd) == 0;
+  close(fd);
+  return ok;
+}
+
 bool CopyFileOver(const std::string& from, const std::string& to) {
   if (SamePath(from, to)) return FileExists(from);
   int in = open(ToFsPath(from).c_str(), O_RDONLY | O_CLOEXEC);

@@ -55,6 +55,10 @@ class AtomicFile {
 
 bool WriteFileAtomic(const std::string& path, const std::string& data, int mode = 0600);
 
+// Writes to disk everything written to the file system that holds path
+// (one call instead of a sync per file). False when that fails.
+bool SyncFileSystemOf(const std::string& path);
+
 // Copies a file over another (its bytes go through a temporary file and a
 // rename, so a failed copy leaves the target as it was). Copying a file
 // onto itself does nothing and succeeds.

@@ -330,8 +330,10 @@ void CPopSocket::OnRetrLine(const std::string& line, bool partial) {
 }
 
 void CPopSocket::EndFetch() {
-  // The message must be on disk before the server may delete it.
-  bool ok = outputOk_ && output_ && std::fflush(output_) == 0 && fsync(fileno(output_)) == 0;
+  // The message must be on disk before the server may delete it. Left on
+  // the server it needs no sync of its own: the filing syncs them all at
+  // once before the index names them.
+  bool ok = outputOk_ && output_ && std::fflush(output_) == 0 && (!deleteFlag_ || fsync(fileno(output_)) == 0);
   if (output_ && std::fclose(output_) != 0) ok = false;
   output_ = nullptr;
   if (!ok) {

@@ -197,8 +197,12 @@ void CReceiveDriver::OnPopDone(std::vector<std::string> received) {
   // 4-5. File and announce.
   std::string notice;
   int count = File(received, notice);
-  // The filed mail is in the index on disk before the user is told of it.
-  if (count > 0) app_.SaveUserRecord();
+  // The filed mail is in the index on disk before the user is told of it,
+  // and its files are on disk before the index names them.
+  if (count > 0) {
+    SyncFileSystemOf(u.mailDir);
+    app_.SaveUserRecord();
+  }
   lastCount_ = count;
   lastAnnouncement_ = Announcement(count, notice);
   if (!app_.autoCheck) animation_.Close();
