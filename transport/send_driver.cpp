@@ -41,14 +41,17 @@ void CSendDriver::WalkBatch() {
     Window* view = host_.OpenStoredMail(mail.filePath);
     if (!view) continue;  // a mail that cannot be opened stays where it is
     // The view sends, and asks for the next one with WM_SEND_NEXT.
+    batchView_ = view;
     view->SendMessage(WM_SEND_NOW, 0, 0);
     return;
   }
   app_.batchSend = false;
+  batchView_ = nullptr;
 }
 
 void CSendDriver::Forget(Window* view) {
   if (requester_ == view) requester_ = nullptr;
+  if (batchView_ == view) batchView_ = nullptr;
 }
 
 intptr_t CSendDriver::SendMessage(unsigned msg, uintptr_t wParam, intptr_t) {
@@ -63,9 +66,19 @@ intptr_t CSendDriver::SendMessage(unsigned msg, uintptr_t wParam, intptr_t) {
       if (requester_) requester_->SendMessage(WM_POPAUTH_DONE, wParam, 0);
       return 0;
     case WM_SEND_NEXT:
-      if (app_.user().store.FindFolder(kUnsentFolder)) {
-        if (app_.batchSend) WalkBatch();
+      // Only the end of the batch's own mail walks on: a mail sent by
+      // itself must not set off the unsent folder, nor wake a batch that
+      // stopped on the way (that one is over).
+      if (!app_.batchSend) return 0;
+      if (requester_ != batchView_ || !batchView_) {
+        app_.batchSend = false;
+        batchView_ = nullptr;
+        return 0;
       }
+      if (app_.user().store.FindFolder(kUnsentFolder))
+        WalkBatch();
+      else
+        app_.batchSend = false;
       return 0;
     default:
       return 0;

@@ -53,6 +53,7 @@ class CSendDriver : public Window {
   CReceiveDriver& receive_;
   SendHost& host_;
   Window* requester_ = nullptr;
+  Window* batchView_ = nullptr;  // the mail window the batch opened last
   size_t batchPos_ = 0;
 };
 

@@ -403,6 +403,32 @@ TEST_F(SendRigTest, BatchSendsInOrderQuietlyAndGoesOnAfterARefusal) {
   EXPECT_EQ(Live(kSentFolder).size(), 2u);
 }
 
+TEST_F(SendRigTest, OneMailSentByItselfLeavesTheUnsentFolderAlone) {
+  StoreUnsent("waiting@example.jp", "waiting");
+  CMailEditor& e = NewMail("jiro@example.jp");
+  e.SendNow();
+  smtp.Serve();
+  EXPECT_EQ(smtp.accepted.size(), 1u);
+  EXPECT_TRUE(opened.empty()) << "no batch was asked for";
+  EXPECT_EQ(Live(kUnsentFolder).size(), 1u);
+
+  // A batch that stopped on the way (its POP logon failed) is over: a later
+  // single send does not wake it.
+  app.popAuth = true;
+  pop.refused = {"pop.example.jp"};
+  sender.StartBatch();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(app.batchSend);
+  app.popAuth = false;
+  CMailEditor& f = NewMail("hanako@example.jp");
+  f.SendNow();
+  smtp.Serve();
+  EXPECT_EQ(smtp.accepted.size(), 2u);
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_FALSE(app.batchSend);
+  EXPECT_EQ(Live(kUnsentFolder).size(), 1u);
+}
+
 TEST_F(SendRigTest, BatchNeedsMailAndSettings) {
   EXPECT_FALSE(sender.CanBatchSend());
   StoreUnsent("a@example.jp", "first");
