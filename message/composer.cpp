@@ -106,21 +106,6 @@ std::string BareAddress(const std::string& item) {
   return item;
 }
 
-// The file name of a path without its directory. Both separators count;
-// a "\" that is the second byte of a two-byte character does not.
-std::string FileNameOf(const std::string& path) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsCp932LeadByte(c) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (c == '/' || c == '\\') start = i + 1;
-  }
-  return path.substr(start);
-}
-
 // The body as its lines: CR LF, a lone CR and a lone LF each end a line.
 std::vector<std::string_view> BodyLines(std::string_view body) {
   std::vector<std::string_view> lines;
@@ -221,7 +206,7 @@ void WriteTextPart(MessageWriter& out, const std::string& body, bool scramble) {
 // "inline".
 void WriteAttachmentPart(MessageWriter& out, const std::string& path, const std::string& contentId) {
   // The blank an encoded word ends with would become part of the name.
-  std::string name = EncodeHeaderWords(FileNameOf(path));
+  std::string name = EncodeHeaderWords(FileNameOfPath(path));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   out.Line("Content-Type: " + ContentTypeForFile(path) + ";");
   out.Line("\tname=\"" + name + "\"");

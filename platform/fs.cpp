@@ -164,6 +164,19 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, int mode)
   return f.Open(path, mode) && f.Write(data.data(), data.size()) && f.Commit();
 }
 
+std::string FileNameOfPath(const std::string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsCp932LeadByte(c) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (c == '/' || c == '\\') start = i + 1;
+  }
+  return path.substr(start);
+}
+
 bool SyncFileSystemOf(const std::string& path) {
   int fd = open(ToFsPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;

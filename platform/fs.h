@@ -12,6 +12,9 @@ std::string ToFsPath(const std::string& cp932Path);    // CP932 -> UTF-8
 std::string FromFsPath(const std::string& utf8Path);   // UTF-8 -> CP932
 
 std::string JoinPath(const std::string& dir, const std::string& name);
+// The name of a file without its directory. "/" and "\\" both separate;
+// the second byte of a two-byte character ("表" is 0x95 0x5C) does not.
+std::string FileNameOfPath(const std::string& path);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 bool MakeDir(const std::string& path);        // one level

@@ -175,3 +175,47 @@ TEST(FsTest, JapaneseNamesAreUtf8OnDisk) {
 
 }  // namespace
 }  // namespace fennel
+
+namespace fennel {
+namespace {
+
+TEST(FsTest, FileNameOfPath) {
+  struct Case {
+    const char* path;
+    const char* name;
+  };
+  for (const Case& c : {Case{"/home/taro/写真.jpg", "写真.jpg"}, Case{"C:\\mail\\a.txt", "a.txt"},
+                        Case{"/tmp/表.txt", "表.txt"},  // 表 ends in the byte of "\"
+                        Case{"plain", "plain"}, Case{"/dir/", ""}})
+    EXPECT_EQ(FileNameOfPath(c.path), c.name) << c.path;
+}
+
+TEST(FsTest, CopyFileOverReplacesOrLeavesAlone) {
+  test::TempDir dir;
+  const std::string from = dir / "元.bin";
+  const std::string to = dir / "copy.bin";
+  std::string bytes(300000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31);
+  ASSERT_TRUE(WriteFileAtomic(from, bytes));
+  ASSERT_TRUE(WriteFileAtomic(to, "old"));
+  ASSERT_TRUE(CopyFileOver(from, to));
+  std::string got;
+  ASSERT_TRUE(ReadWholeFile(to, got));
+  EXPECT_TRUE(got == bytes);
+  // A copy that cannot be made leaves the target as it was and no litter.
+  ASSERT_TRUE(WriteFileAtomic(to, "old"));
+  EXPECT_FALSE(CopyFileOver(dir / "missing.bin", to));
+  EXPECT_FALSE(CopyFileOver(dir.path(), to)) << "a directory is no file";
+  ASSERT_TRUE(ReadWholeFile(to, got));
+  EXPECT_EQ(got, "old");
+  // Onto itself: nothing to do.
+  EXPECT_TRUE(CopyFileOver(from, from));
+  ASSERT_TRUE(ReadWholeFile(from, got));
+  EXPECT_TRUE(got == bytes);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 2u);
+}
+
+}  // namespace
+}  // namespace fennel

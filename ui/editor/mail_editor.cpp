@@ -20,11 +20,6 @@ namespace {
 
 constexpr int32_t kAttachFlag = 8;
 
-std::string FileNameOf(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Opens a file for reading; errno on failure, 0 when it opened. A
 // directory opens, but is no file to attach.
 int TryOpen(const std::string& path) {
@@ -178,7 +173,7 @@ std::vector<std::string> CMailEditor::CopyAttachments() {
   for (std::string& path : attachments) {
     std::string final;
     if (TryOpen(path) == 0) {
-      final = JoinPath(dir, FileNameOf(path));
+      final = JoinPath(dir, FileNameOfPath(path));
       if (!CopyFileOver(path, final)) {
         // Sent from where it is; the stored mail keeps naming it there.
         final = path;
