@@ -9,6 +9,9 @@
 namespace fennel {
 namespace {
 
+// The POP logon before a send ("POP認証を行う" of the settings sheet).
+constexpr const char* kPopAuthName = "pop_auth";
+
 class CreateUserCommand : public CliCommand {
  public:
   bool Parse(const std::vector<std::string>& args, std::string& error) override {
@@ -30,6 +33,8 @@ class SettingsCommand : public CliCommand {
       std::fprintf(io.out, "%s = ", f.name);
       PrintText(io.out, UserFieldText(app->user(), f, true) + "\n");
     }
+    // Kept in the profile file, not in the record.
+    std::fprintf(io.out, "%s = %d\n", kPopAuthName, app->profile().PopAuth(app->user().userId) ? 1 : 0);
     return kExitOk;
   }
 };
@@ -47,6 +52,15 @@ class SetCommand : public CliCommand {
       if (eq == std::string::npos) {
         error = "not NAME=VALUE: " + a;
         return false;
+      }
+      if (a.substr(0, eq) == kPopAuthName) {
+        const std::string v = a.substr(eq + 1);
+        if (v != "0" && v != "1") {
+          error = std::string(kPopAuthName) + " is 0 or 1";
+          return false;
+        }
+        popAuth_ = v == "1" ? 1 : 0;
+        continue;
       }
       const UserField* f = FindUserField(a.substr(0, eq));
       if (!f) {
@@ -69,10 +83,12 @@ class SetCommand : public CliCommand {
   }
   int Run(CMailApp* app, const CliIo&) override {
     for (const auto& [field, value] : assignments_) SetUserField(app->user(), *field, value);
+    if (popAuth_ >= 0) app->profile().SetPopAuth(app->user().userId, popAuth_ == 1);
     return kExitOk;
   }
 
  private:
+  int popAuth_ = -1;  // not given
   std::vector<std::pair<const UserField*, std::string>> assignments_;
 };
 

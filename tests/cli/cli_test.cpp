@@ -58,8 +58,9 @@ TEST_F(CliTest, CreatedUserFileHasTheRecordLayout) {
 TEST_F(CliTest, SettingsSetAndRefusals) {
   ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
 
-  auto r = Cli({"--user", "taro", "set", "pop_server=pop.example.jp", "pop_port=995", Cp932ToUtf8("full_name=山田 太郎")}, "",
-               {{"FENNEL_PASSWORD", "secret"}});
+  auto r = Cli({"--user", "taro", "set", "pop_server=pop.example.jp", "pop_port=995", Cp932ToUtf8("full_name=山田 太郎"),
+                "pop_auth=1"},
+               "", {{"FENNEL_PASSWORD", "secret"}});
   ASSERT_EQ(r.exitCode, 0) << r.err;
 
   r = Cli({"--user", "taro", "--password-stdin", "settings"}, "secret\n");
@@ -68,6 +69,8 @@ TEST_F(CliTest, SettingsSetAndRefusals) {
   EXPECT_NE(r.out.find("pop_port = 995\n"), std::string::npos);
   EXPECT_NE(r.out.find(Cp932ToUtf8("full_name = 山田 太郎\n")), std::string::npos);
   EXPECT_NE(r.out.find("mail_password = ********\n"), std::string::npos);
+  EXPECT_NE(r.out.find("pop_auth = 1\n"), std::string::npos) << "kept in the profile";
+  EXPECT_EQ(Cli({"--user", "taro", "set", "pop_auth=yes"}, "", {{"FENNEL_PASSWORD", "secret"}}).exitCode, 2);
   EXPECT_EQ(r.out.find("secret"), std::string::npos) << "passwords are masked";
   // The ID file holds the name in CP932.
   EXPECT_NE(test::ReadFile(home + "/taro.id").find("山田 太郎"), std::string::npos);
