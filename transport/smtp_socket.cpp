@@ -196,7 +196,6 @@ void CSmtpSocket::Advance() {
       return;
     case State::MailFrom: {
       state_ = State::Rcpt;
-      nextRecipient_ = 0;
       const std::string first = message_.recipients.empty() ? std::string() : message_.recipients[0];
       nextRecipient_ = 1;
       currentRecipient_ = TrimCp932Space(first);

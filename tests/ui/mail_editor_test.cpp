@@ -334,6 +334,31 @@ TEST_F(SendRigTest, SaveForLaterAsksThenStores) {
   EXPECT_EQ(Live(kUnsentFolder).size(), 2u);
 }
 
+TEST_F(SendRigTest, AttachmentCopyNeverOverwritesAnotherFile) {
+  // A received message and an earlier mail's attachment in the mail
+  // directory, and new attachments that carry their names.
+  const std::string message = JoinPath(mailDir(), "RCVabcde.tmp");
+  const std::string earlier = JoinPath(mailDir(), "report.pdf");
+  test::WriteFile(message, "Subject: kept\r\n\r\nbody\r\n");
+  test::WriteFile(earlier, "last week's report");
+  MakeDirs(dir / "new");
+  test::WriteFile(dir / "new/RCVabcde.tmp", "not a message");
+  test::WriteFile(dir / "new/report.pdf", "this week's report");
+  test::WriteFile(dir / "same.txt", "same");
+  test::WriteFile(JoinPath(mailDir(), "same.txt"), "same");
+  CMailEditor& e = NewMail();
+  e.attachments = {dir / "new/RCVabcde.tmp", dir / "new/report.pdf", dir / "same.txt"};
+  ASSERT_TRUE(e.SaveForLater());
+  EXPECT_EQ(test::ReadFile(message), "Subject: kept\r\n\r\nbody\r\n");
+  EXPECT_EQ(test::ReadFile(earlier), "last week's report");
+  ASSERT_EQ(e.attachments.size(), 3u);
+  EXPECT_EQ(FileNameOfPath(e.attachments[1]), "report.pdf") << "the name stays";
+  EXPECT_NE(e.attachments[1], earlier);
+  EXPECT_EQ(test::ReadFile(e.attachments[0]), "not a message");
+  EXPECT_EQ(test::ReadFile(e.attachments[1]), "this week's report");
+  EXPECT_EQ(e.attachments[2], JoinPath(mailDir(), "same.txt")) << "an identical file is simply shared";
+}
+
 TEST_F(SendRigTest, TemplateWithRecipientsMakesOneUnsentMailEach) {
   app.user().store.AddAddress("hanako", "hanako@example.jp", "花子", "花子さんへ", 1, "");
   CMailEditor& e = NewMail("hanako@example.jp, jiro@example.jp");

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "message/composer.h"
 #include "platform/clock.h"
@@ -29,6 +30,23 @@ int TryOpen(const std::string& path) {
   int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
   close(fd);
   return err;
+}
+
+// Whether two files hold the same bytes.
+bool SameBytes(const std::string& a, const std::string& b) {
+  FILE* fa = fopen(ToFsPath(a).c_str(), "rb");
+  FILE* fb = fopen(ToFsPath(b).c_str(), "rb");
+  bool same = fa && fb;
+  std::vector<char> ba(1 << 16), bb(1 << 16);
+  while (same) {
+    size_t na = fread(ba.data(), 1, ba.size(), fa);
+    size_t nb = fread(bb.data(), 1, bb.size(), fb);
+    if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) same = false;
+    if (na == 0) break;
+  }
+  if (fa) fclose(fa);
+  if (fb) fclose(fb);
+  return same;
 }
 
 std::vector<std::string> SplitComma(const std::string& text) {
@@ -170,10 +188,24 @@ bool CMailEditor::Validate() {
 std::vector<std::string> CMailEditor::CopyAttachments() {
   const std::string& dir = app_.user().mailDir;
   std::vector<std::string> finals;
+  std::string ownDir;  // for names already taken by other files
   for (std::string& path : attachments) {
     std::string final;
-    if (TryOpen(path) == 0) {
+    if (path.rfind(dir + "/", 0) == 0 && TryOpen(path) == 0) {
+      final = path;  // copied by an earlier store of this mail
+    } else if (TryOpen(path) == 0) {
       final = JoinPath(dir, FileNameOfPath(path));
+      // A different file of that name (an earlier mail's attachment, a
+      // message file) is never overwritten: this copy goes into a
+      // directory of its own, under its own name.
+      if (!SamePath(path, final) && FileExists(final) && !SameBytes(path, final)) {
+        if (ownDir.empty()) {
+          std::string stem = MakeStoreFileName(dir, "ATT");
+          ownDir = JoinPath(dir, stem.substr(0, stem.size() - 4));
+          MakeDirs(ownDir);
+        }
+        final = JoinPath(ownDir, FileNameOfPath(path));
+      }
       if (!CopyFileOver(path, final)) {
         // Sent from where it is; the stored mail keeps naming it there.
         final = path;
