@@ -38,6 +38,7 @@ std::unique_ptr<CliCommand> MakeShowCommand(const std::string& name);
 std::unique_ptr<CliCommand> MakeStoreCommand(const std::string& name);
 std::unique_ptr<CliCommand> MakeReceiveCommand(const std::string& name);
 std::unique_ptr<CliCommand> MakeSendCommand(const std::string& name);
+std::unique_ptr<CliCommand> MakeMaintenanceCommand(const std::string& name);
 
 // A CP932 text on the terminal.
 void PrintText(FILE* out, const std::string& cp932);

@@ -47,6 +47,14 @@ const char* kUsage =
     "                         per To address)\n"
     "  send-unsent [--stop-on-error]\n"
     "                         send every mail of the unsent folder, one by one\n"
+    "  rebuild --read|--unread\n"
+    "                         file the message files of the mail directory that\n"
+    "                         no folder holds (received ones read or unread)\n"
+    "  import-eml DIR         copy the .eml files of DIR into the mail directory\n"
+    "                         and file them (unread); prints the count\n"
+    "  report FILE            write the settings report (no passwords)\n"
+    "  backup subaccount|folder FILE\n"
+    "  restore subaccount|folder FILE\n"
     "The logon password is read from standard input (--password-stdin) or\n"
     "from the environment variable FENNEL_PASSWORD.\n";
 
@@ -125,7 +133,8 @@ std::unique_ptr<CliCommand> MakeCommand(const std::string& name) {
   if (auto c = MakeShowCommand(name)) return c;
   if (auto c = MakeStoreCommand(name)) return c;
   if (auto c = MakeReceiveCommand(name)) return c;
-  return MakeSendCommand(name);
+  if (auto c = MakeSendCommand(name)) return c;
+  return MakeMaintenanceCommand(name);
 }
 
 }  // namespace

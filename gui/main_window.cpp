@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QStatusBar>
 #include <QToolBar>
@@ -42,6 +43,30 @@ class MainWindow::EditorSlot : public EditorHost {
   CMailEditor editor;
 };
 
+void MainWindow::OpenProgress(const std::string& text, int range) {
+  CloseProgress();
+  phase_ = new QProgressDialog(Qs(text), Qs("ｷｬﾝｾﾙ"), 0, std::max(range, 1), this);
+  phase_->setObjectName(QStringLiteral("importProgress"));
+  phase_->setWindowModality(Qt::WindowModal);  // the main frame waits meanwhile
+  phase_->setMinimumDuration(0);
+  phase_->setAutoClose(false);
+  phase_->setAutoReset(false);
+  phase_->setValue(0);
+  phase_->show();
+}
+
+bool MainWindow::StepProgress() {
+  if (!phase_) return false;
+  phase_->setValue(std::min(phase_->value() + 1, phase_->maximum()));
+  QCoreApplication::processEvents();
+  return phase_->wasCanceled();
+}
+
+void MainWindow::CloseProgress() {
+  delete phase_;
+  phase_ = nullptr;
+}
+
 Window* MainWindow::OpenStoredMail(const std::string& path) {
   if (!loop_ || !send_) return nullptr;
   auto slot = std::make_unique<EditorSlot>(*this, app_, *loop_);
@@ -60,6 +85,9 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
     frame_.SetSendDriver(send_.get());
     loop_ = loop;
   }
+  picker_.setParent(this);
+  maintenance_ = std::make_unique<CMaintenance>(app, picker_, *this);
+  frame_.SetMaintenance(maintenance_.get());
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(Qs(CMainFrame::kTitle));
   setWindowIcon(AppIcon());
@@ -97,7 +125,9 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
 
 MainWindow::~MainWindow() {
   // The drivers and the animation go before the window they report to.
+  CloseProgress();
   editors_.clear();
+  maintenance_.reset();
   send_.reset();
   receive_.reset();
   animation_.reset();

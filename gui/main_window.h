@@ -14,6 +14,7 @@ class QAction;
 class QLabel;
 class QMdiArea;
 class QProgressBar;
+class QProgressDialog;
 class QToolBar;
 
 namespace fennel {
@@ -32,7 +33,11 @@ class AnimationLabel : public AnimationView {
   QLabel* label_ = nullptr;
 };
 
-class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost, public SendHost {
+class MainWindow : public QMainWindow,
+                   public MainFrameHost,
+                   public ReceiveHost,
+                   public SendHost,
+                   public MaintenanceHost {
  public:
   // Without a loop the window has no receiving (tests of the menus).
   explicit MainWindow(CMailApp& app, EventLoop* loop = nullptr, QWidget* parent = nullptr);
@@ -60,6 +65,11 @@ class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost,
   // drawn, its presenter works without one (its boxes still show).
   Window* OpenStoredMail(const std::string& path) override;
 
+  // MaintenanceHost: the progress dialog of an import phase.
+  void OpenProgress(const std::string& text, int range) override;
+  bool StepProgress() override;
+  void CloseProgress() override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -69,6 +79,7 @@ class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost,
 
   CMailApp& app_;
   QtShell shell_;
+  QtFilePicker picker_;
   CMainFrame frame_;
   QMdiArea* mdi_;
   QToolBar* toolBar_;
@@ -78,6 +89,8 @@ class MainWindow : public QMainWindow, public MainFrameHost, public ReceiveHost,
   std::unique_ptr<AnimationWindow> animation_;
   std::unique_ptr<CReceiveDriver> receive_;
   std::unique_ptr<CSendDriver> send_;
+  std::unique_ptr<CMaintenance> maintenance_;
+  QProgressDialog* phase_ = nullptr;
   class EditorSlot;
   std::vector<std::unique_ptr<EditorSlot>> editors_;
   EventLoop* loop_ = nullptr;

@@ -48,6 +48,30 @@ std::optional<std::string> QtFilePicker::PickFolder(const std::string& title, co
   return Cp(dir);
 }
 
+std::optional<std::string> QtFilePicker::PickFile(bool save, const std::string& defaultName,
+                                                  const std::string& defaultExt, const std::string& filter) {
+  // "name|patterns|..." into Qt's "name (patterns);;...".
+  QStringList parts = Qs(filter).split(u'|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    QString name = parts[i];
+    int paren = name.indexOf(u'(');
+    if (paren > 0) name = name.left(paren).trimmed();
+    QString patterns = parts[i + 1];
+    patterns.replace(u';', u' ');
+    filters << name + QStringLiteral(" (") + patterns.simplified() + u')';
+  }
+  QFileDialog dialog(parent_);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(Qs(defaultExt));
+  dialog.selectFile(Qs(defaultName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return Cp(dialog.selectedFiles().first());
+}
+
 bool QtShell::Open(const std::string& target) {
   QString t = Qs(target);
   QUrl url = t.startsWith(u'/') ? QUrl::fromLocalFile(t) : QUrl(t);

@@ -30,6 +30,8 @@ class QtPrompter : public Prompter {
 class QtFilePicker : public FilePicker {
  public:
   std::optional<std::string> PickFolder(const std::string& title, const std::string& start) override;
+  std::optional<std::string> PickFile(bool save, const std::string& defaultName, const std::string& defaultExt,
+                                      const std::string& filter) override;
   void setParent(QWidget* parent) { parent_ = parent; }
 
  private:

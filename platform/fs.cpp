@@ -129,9 +129,9 @@ bool AtomicFile::Write(const void* data, size_t size) {
   return true;
 }
 
-bool AtomicFile::Commit() {
+bool AtomicFile::Commit(bool sync) {
   if (fd_ < 0) return false;
-  bool ok = !failed_ && fsync(fd_) == 0;
+  bool ok = !failed_ && (!sync || fsync(fd_) == 0);
   ok = (close(fd_) == 0) && ok;
   fd_ = -1;
   if (ok) ok = rename(temp_.c_str(), target_.c_str()) == 0;
@@ -142,6 +142,7 @@ bool AtomicFile::Commit() {
     return false;
   }
   temp_.clear();
+  if (!sync) return true;
   // Make the rename itself durable.
   std::string dir = target_.substr(0, target_.find_last_of('/') == std::string::npos ? 0 : target_.find_last_of('/'));
   int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
@@ -159,9 +160,9 @@ void AtomicFile::Discard() {
   temp_.clear();
 }
 
-bool WriteFileAtomic(const std::string& path, const std::string& data, int mode) {
+bool WriteFileAtomic(const std::string& path, const std::string& data, int mode, bool sync) {
   AtomicFile f;
-  return f.Open(path, mode) && f.Write(data.data(), data.size()) && f.Commit();
+  return f.Open(path, mode) && f.Write(data.data(), data.size()) && f.Commit(sync);
 }
 
 std::string FileNameOfPath(const std::string& path) {

@@ -45,7 +45,9 @@ class AtomicFile {
   bool Open(const std::string& path, int mode = 0600);
   bool Write(const void* data, size_t size);
   // Flushes, syncs and renames. False (and the old file untouched) on failure.
-  bool Commit();
+  // Without sync the file is renamed at once; a caller that writes many
+  // files syncs them all later (SyncFileSystemOf).
+  bool Commit(bool sync = true);
   void Discard();
   bool failed() const { return failed_; }
 
@@ -56,7 +58,7 @@ class AtomicFile {
   bool failed_ = false;
 };
 
-bool WriteFileAtomic(const std::string& path, const std::string& data, int mode = 0600);
+bool WriteFileAtomic(const std::string& path, const std::string& data, int mode = 0600, bool sync = true);
 
 // Writes to disk everything written to the file system that holds path
 // (one call instead of a sync per file). False when that fails.

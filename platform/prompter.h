@@ -32,6 +32,14 @@ class FilePicker {
   virtual ~FilePicker() = default;
   // A chosen directory, or nullopt when the user cancelled. CP932.
   virtual std::optional<std::string> PickFolder(const std::string& title, const std::string& start) = 0;
+  // A file to write (save) or to read (open, must exist), starting with
+  // defaultName; defaultExt is added to a name typed without one. filter
+  // is "name|patterns|name|patterns||" with patterns split by ";".
+  virtual std::optional<std::string> PickFile(bool save, const std::string& defaultName, const std::string& defaultExt,
+                                              const std::string& filter) {
+    (void)save, (void)defaultName, (void)defaultExt, (void)filter;
+    return std::nullopt;
+  }
 };
 
 // Hands a web address or a file to the desktop ("open").

@@ -221,3 +221,56 @@ TEST_F(CliTest, StoreCommands) {
 
 }  // namespace
 }  // namespace fennel
+
+namespace fennel {
+namespace {
+
+// The maintenance commands: import .eml files, rebuild, report, backup and
+// restore.
+TEST_F(CliTest, MaintenanceCommands) {
+  ASSERT_EQ(Cli({"--user", "taro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+  const std::map<std::string, std::string> pw = {{"FENNEL_PASSWORD", "secret"}};
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--user", "taro"});
+    return Cli(args, "", pw);
+  };
+  const std::string mailDir = home + "/taro";
+  std::filesystem::create_directories(mailDir);
+  ASSERT_EQ(run({"set", "mail_dir=" + mailDir, "mail_password=pop-secret"}).exitCode, 0);
+
+  auto r = run({"import-eml", FENNEL_FIXTURES_DIR});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const int imported = std::atoi(r.out.c_str());
+  EXPECT_GT(imported, 5);
+  EXPECT_NE(r.err.find(Cp932ToUtf8("通取り込みました。")), std::string::npos) << r.err;
+  r = run({"list", Cp932ToUtf8("受信フォルダ")});
+  EXPECT_NE(r.out.find(Cp932ToUtf8("会議の日程について（再送）")), std::string::npos) << r.out;
+
+  // The index is complete: a rebuild finds nothing new.
+  r = run({"rebuild", "--read"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "0\n");
+  // Lost index: a new user on the same mail directory gets it all back.
+  ASSERT_EQ(Cli({"--user", "jiro", "--password-stdin", "create-user"}, "secret\n").exitCode, 0);
+  ASSERT_EQ(Cli({"--user", "jiro", "set", "mail_dir=" + mailDir}, "", pw).exitCode, 0);
+  r = Cli({"--user", "jiro", "rebuild", "--unread"}, "", pw);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(std::atoi(r.out.c_str()), imported);
+
+  r = run({"report", dir / "myConfig.txt"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string report = test::ReadFile(dir / "myConfig.txt");
+  EXPECT_EQ(report.rfind("ユーザー名 = ", 0), 0u);
+  EXPECT_EQ(report.find("pop-secret"), std::string::npos);
+
+  ASSERT_EQ(run({"backup", "folder", dir / "myFolder.txt"}).exitCode, 0);
+  EXPECT_NE(test::ReadFile(dir / "myFolder.txt").find("受信フォルダ"), std::string::npos);
+  r = Cli({"--user", "jiro", "restore", "folder", dir / "myFolder.txt"}, "", pw);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(run({"rebuild"}).exitCode, 2);
+  EXPECT_EQ(run({"backup", "phrase", "x"}).exitCode, 2);
+  EXPECT_EQ(run({"restore", "folder", dir / "missing.txt"}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace fennel

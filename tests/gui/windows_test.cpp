@@ -74,7 +74,11 @@ TEST_F(WindowsTest, MainWindowShowsTheFrameCommands) {
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Fennel"));
   QStringList menus;
   for (QAction* a : window.menuBar()->actions()) menus << a->text();
-  EXPECT_EQ(menus, (QStringList{Qs("ファイル(&F)"), Qs("ﾍﾙﾌﾟ(&H)")}));
+  EXPECT_EQ(menus, (QStringList{Qs("ファイル(&F)"), Qs("特別(&S)"), Qs("ﾍﾙﾌﾟ(&H)")}));
+  ASSERT_NE(window.action(ID_IMPORT_EML), nullptr);
+  EXPECT_EQ(window.action(ID_IMPORT_EML)->text(), Qs("外部ﾒｰﾙｲﾝﾎﾟｰﾄ(.eml)..."));
+  EXPECT_FALSE(window.action(ID_REBUILD)->isEnabled()) << "no mail directory yet";
+  EXPECT_TRUE(window.action(ID_WRITE_REPORT)->isEnabled());
   ASSERT_NE(window.action(ID_MAIL_SETTINGS), nullptr);
   EXPECT_EQ(window.action(ID_MAIL_SETTINGS)->text(), Qs("ﾒｰﾙの設定をする"));
   EXPECT_EQ(window.action(ID_MAIL_SETTINGS)->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));

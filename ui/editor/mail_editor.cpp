@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "config/settings_report.h"
 #include "message/composer.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -141,6 +142,8 @@ void CMailEditor::SendReceipt(const std::string& receivedFrom, const std::string
   scramble = false;
   SendNow();
 }
+
+void CMailEditor::InsertSettingsReport() { body += SettingsReportForMail(app_); }
 
 bool CMailEditor::ShouldAskToSave(bool fieldsModified) const {
   if (!clean) return fieldsModified || dirty;

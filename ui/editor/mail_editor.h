@@ -83,6 +83,9 @@ class CMailEditor : public SmtpOwner {
   bool SaveForLater();
   // The receipt notice for a received mail: filled in and sent at once.
   void SendReceipt(const std::string& receivedFrom, const std::string& receivedSubject);
+  // 32817 '設定を書き込む': the settings report (no password) appended to
+  // the body.
+  void InsertSettingsReport();
   // Closing the window: whether to ask "メールを保存しますか？", given
   // whether any of the edit fields was modified.
   bool ShouldAskToSave(bool fieldsModified) const;

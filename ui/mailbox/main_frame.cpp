@@ -21,6 +21,18 @@ const std::vector<Menu>& CMainFrame::Menus() {
            {0, "", ""},
            {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", ""},
        }},
+      {"特別(&S)",
+       {
+           {ID_REBUILD, "ﾒｰﾙを取り込む", ""},
+           {ID_IMPORT_EML, "外部ﾒｰﾙｲﾝﾎﾟｰﾄ(.eml)...", ""},
+           {0, "", ""},
+           {ID_WRITE_REPORT, "設定を書き出す...(&C)", ""},
+           {0, "", ""},
+           {ID_BACKUP_SUBACCOUNTS, "ｻﾌﾞｱｶｳﾝﾄをﾊﾞｯｸｱｯﾌﾟする...(&S)", ""},
+           {ID_BACKUP_FOLDERS, "ﾌｫﾙﾀﾞをﾊﾞｯｸｱｯﾌﾟする...(&F)", ""},
+           {ID_RESTORE_SUBACCOUNTS, "ｻﾌﾞｱｶｳﾝﾄをﾘｽﾄｱする...(&T)", ""},
+           {ID_RESTORE_FOLDERS, "ﾌｫﾙﾀﾞをﾘｽﾄｱする...(&G)", ""},
+       }},
       {"ﾍﾙﾌﾟ(&H)",
        {
            {ID_SUPPORT_PAGE, "ｻﾎﾟｰﾄﾎｰﾑﾍﾟｰｼﾞ", ""},
@@ -65,6 +77,15 @@ bool CMainFrame::IsEnabled(unsigned id) const {
       return receive_ && receive_->CanReceive();
     case ID_SEND_UNSENT:
       return send_ && send_->CanBatchSend();
+    case ID_REBUILD:
+    case ID_IMPORT_EML:
+    case ID_WRITE_REPORT:
+    case ID_BACKUP_SUBACCOUNTS:
+    case ID_BACKUP_FOLDERS:
+    case ID_RESTORE_SUBACCOUNTS:
+    case ID_RESTORE_FOLDERS:
+      // Not while a transfer runs: the store is being filled.
+      return maintenance_ && app_.transferIdle && maintenance_->IsEnabled(id);
     default:
       // The compose window, the mailbox window, the settings sheet and the
       // wizard pages are not part of this build yet.
@@ -95,6 +116,15 @@ void CMainFrame::OnCommand(unsigned id) {
       break;
     case ID_SEND_UNSENT:
       send_->StartBatch();
+      break;
+    case ID_REBUILD:
+    case ID_IMPORT_EML:
+    case ID_WRITE_REPORT:
+    case ID_BACKUP_SUBACCOUNTS:
+    case ID_BACKUP_FOLDERS:
+    case ID_RESTORE_SUBACCOUNTS:
+    case ID_RESTORE_FOLDERS:
+      maintenance_->OnCommand(id);
       break;
     default:
       break;

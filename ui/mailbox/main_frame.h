@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "transport/receive_driver.h"
 #include "transport/send_driver.h"
+#include "ui/mailbox/maintenance.h"
 
 namespace fennel {
 
@@ -70,6 +71,8 @@ class CMainFrame : public Window {
   void SetReceiveDriver(CReceiveDriver* driver) { receive_ = driver; }
   // Sending, likewise.
   void SetSendDriver(CSendDriver* driver) { send_ = driver; }
+  // The maintenance menu, likewise.
+  void SetMaintenance(CMaintenance* maintenance) { maintenance_ = maintenance; }
 
   static const std::vector<Menu>& Menus();
   // At creation: bars and size from the profile and the record; the
@@ -90,6 +93,7 @@ class CMainFrame : public Window {
   MainFrameHost& host_;
   CReceiveDriver* receive_ = nullptr;
   CSendDriver* send_ = nullptr;
+  CMaintenance* maintenance_ = nullptr;
 };
 
 }  // namespace fennel

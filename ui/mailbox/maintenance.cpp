@@ -1,0 +1,274 @@
+#include "ui/mailbox/maintenance.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "config/settings_report.h"
+#include "message/composer.h"
+#include "message/line_ends.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+#include "store/composed_mail.h"
+#include "store/folder_detail.h"
+#include "store/sorting.h"
+#include "store/store_file_name.h"
+
+namespace fennel {
+namespace {
+
+constexpr const char* kDirChangeFailed = "カレント ディレクトリの変更に失敗しました。";
+constexpr int32_t kAttachFlag = 8;
+
+bool EndsWithNoCase(const std::string& name, const char* ext) {
+  const size_t n = std::char_traits<char>::length(ext);
+  return name.size() > n && EqualsNoCaseCp932(std::string_view(name).substr(name.size() - n), ext);
+}
+bool IsRcvName(const std::string& name) { return name.rfind("RCV", 0) == 0 && EndsWithNoCase(name, ".tmp"); }
+bool IsSndName(const std::string& name) { return name.rfind("SND", 0) == 0 && EndsWithNoCase(name, ".tmp"); }
+bool IsEmlName(const std::string& name) { return EndsWithNoCase(name, ".eml"); }
+
+// Whether some folder already holds a live record of this file.
+bool Indexed(const CListInfo& store, const std::string& path) {
+  for (const auto& f : store.folders)
+    if (const CMailDetail* m = f->FindMailByPath(path); m && m->state != CMailDetail::kDeleted) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> ListMessageFiles(const std::string& directory, bool (*accept)(const std::string& name)) {
+  std::vector<std::string> names;
+  DIR* d = opendir(ToFsPath(directory).c_str());
+  if (!d) return names;
+  const std::string fsDir = ToFsPath(directory);
+  while (dirent* e = readdir(d)) {
+    const std::string name = FromFsPath(e->d_name);
+    if (!accept(name)) continue;
+    struct stat st;
+    if (stat((fsDir + "/" + e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 10) continue;
+    names.push_back(name);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  for (std::string& n : names) n = JoinPath(directory, n);
+  return names;
+}
+
+std::string ImportedCountText(int count) {
+  if (count == 1) return "メッセージを１通取り込みました。";
+  return "メッセージを" + std::to_string(count) + "通取り込みました。";
+}
+
+bool CMaintenance::IsEnabled(unsigned id) const {
+  switch (id) {
+    case ID_REBUILD: return !app_.user().mailDir.empty();
+    case ID_WRITE_REPORT:
+    case ID_BACKUP_SUBACCOUNTS:
+    case ID_BACKUP_FOLDERS:
+    case ID_RESTORE_SUBACCOUNTS:
+    case ID_RESTORE_FOLDERS:
+      return true;
+    case ID_IMPORT_EML: return !app_.user().mailDir.empty();
+    default: return false;
+  }
+}
+
+std::optional<std::string> CMaintenance::PickTextFile(bool save, const char* defaultName) {
+  return picker_.PickFile(save, defaultName, "txt", kTextFileFilter);
+}
+
+void CMaintenance::OnCommand(unsigned id) {
+  if (!IsEnabled(id)) return;
+  switch (id) {
+    case ID_REBUILD: {
+      MbAnswer a = app_.prompter().Show(kRebuildQuestion, MbIcon::Question, MbButtons::YesNoCancel);
+      if (a == MbAnswer::Yes) Rebuild(CMailDetail::kRead);
+      if (a == MbAnswer::No) Rebuild(CMailDetail::kUnread);
+      return;
+    }
+    case ID_WRITE_REPORT:
+      if (auto p = PickTextFile(true, kSettingsReportFileName)) WriteReport(*p);
+      return;
+    case ID_BACKUP_SUBACCOUNTS:
+      if (auto p = PickTextFile(true, kSubAccountFileName)) Backup(TextFileKind::SubAccount, *p);
+      return;
+    case ID_BACKUP_FOLDERS:
+      if (auto p = PickTextFile(true, kFolderFileName)) Backup(TextFileKind::Folder, *p);
+      return;
+    case ID_RESTORE_SUBACCOUNTS:
+      if (auto p = PickTextFile(false, kSubAccountFileName)) Restore(TextFileKind::SubAccount, *p);
+      return;
+    case ID_RESTORE_FOLDERS:
+      if (auto p = PickTextFile(false, kFolderFileName)) Restore(TextFileKind::Folder, *p);
+      return;
+    case ID_IMPORT_EML:
+      if (auto dir = picker_.PickFolder("フォルダを選択してください", "")) ImportEml(*dir);
+      return;
+    default:
+      return;
+  }
+}
+
+bool CMaintenance::WriteReport(const std::string& path) {
+  if (WriteSettingsReport(app_, path)) return true;
+  app_.prompter().Show("ファイル " + path + " を書き込めませんでした。", MbIcon::Stop);
+  return false;
+}
+
+bool CMaintenance::Backup(TextFileKind kind, const std::string& path) {
+  if (ExportFile(app_.user().store, kind, path)) return true;
+  app_.prompter().Show("ファイル " + path + " を書き込めませんでした。", MbIcon::Stop);
+  return false;
+}
+
+int CMaintenance::Restore(TextFileKind kind, const std::string& path) {
+  int n = ImportFile(app_.user().store, kind, path);
+  if (n < 0) {
+    app_.prompter().Show("ファイル " + path + " を読み込めませんでした。", MbIcon::Stop);
+    return -1;
+  }
+  host_.RefreshViews();
+  app_.SaveUserRecord();
+  return n;
+}
+
+void CMaintenance::AnnounceCount(int count) {
+  if (count <= 0) return;
+  host_.RaiseMainWindow();
+  app_.prompter().Show(ImportedCountText(count), MbIcon::Information);
+}
+
+void CMaintenance::AfterFiling(int count) {
+  AnnounceCount(count);
+  host_.RefreshViews();
+  // The new records are in the index on disk at once, as after a receive.
+  if (count > 0) app_.SaveUserRecord();
+}
+
+int CMaintenance::Rebuild(int32_t status) {
+  CUserInfo& u = app_.user();
+  CListInfo& store = u.store;
+  const std::string dir = u.mailDir;
+  if (dir.empty() || !DirExists(dir)) {
+    app_.prompter().Show(kDirChangeFailed, MbIcon::Stop);
+    return -1;
+  }
+  const std::vector<std::string> rcv = ListMessageFiles(dir, IsRcvName);
+  const std::vector<std::string> snd = ListMessageFiles(dir, IsSndName);
+  if (rcv.empty() && snd.empty()) {
+    app_.prompter().Show(kNothingImported, MbIcon::Information);
+    return 0;
+  }
+  int count = 0;
+  // Phase 1: received messages.
+  host_.OpenProgress(kPhase1Text, static_cast<int>(rcv.size()));
+  for (const std::string& path : rcv) {
+    if (host_.StepProgress()) break;
+    if (Indexed(store, path)) continue;  // already in a folder, wherever the user put it
+    std::unique_ptr<CMailDetail> mail = CMailDetail::FromFile(path);
+    CFolderDetail* folder = SortMail(store, *mail);
+    if (!folder) folder = store.FolderOrCreate(kInboxFolder);
+    if (folder->FindMailById(mail->messageId)) continue;
+    mail->state = status;
+    folder->AddMail(std::move(mail));
+    ++count;
+  }
+  host_.CloseProgress();
+  // Phase 2: mail written here.
+  host_.OpenProgress(kPhase2Text, static_cast<int>(snd.size()));
+  const CFolderDetail* unsent = store.FindFolder(kUnsentFolder);
+  for (const std::string& path : snd) {
+    if (host_.StepProgress()) break;
+    ComposedMail m;
+    if (!LoadComposedMail(path, m)) continue;
+    if (unsent && unsent->FindMailByPath(path)) continue;
+    if (Indexed(store, path)) continue;
+    auto mail = std::make_unique<CMailDetail>();
+    mail->subject = m.subject;
+    mail->filePath = path;
+    mail->from = m.to;
+    mail->date = m.date;
+    mail->messageId = MakeMessageId(u.account + "." + u.smtpServer);
+    mail->state = CMailDetail::kRead;
+    mail->inReplyTo = m.inReplyTo;
+    mail->references = m.references;
+    mail->bodyText = m.body;
+    mail->attachFlag = m.attachments.empty() ? 0 : kAttachFlag;
+    CFolderDetail* folder = SortMail(store, *mail);
+    if (!folder) folder = store.FolderOrCreate(kSentFolder);
+    if (folder->FindMailByPath(path)) continue;
+    folder->AddMail(std::move(mail));
+    ++count;
+  }
+  host_.CloseProgress();
+  AfterFiling(count);
+  return count;
+}
+
+int CMaintenance::ImportEml(const std::string& directory) {
+  CUserInfo& u = app_.user();
+  CListInfo& store = u.store;
+  if (!DirExists(directory) || u.mailDir.empty() || !DirExists(u.mailDir)) {
+    app_.prompter().Show(kDirChangeFailed, MbIcon::Stop);
+    return -1;
+  }
+  std::vector<std::string> files = ListMessageFiles(directory, IsEmlName);
+  for (std::string& f : ListMessageFiles(directory, IsRcvName)) files.push_back(std::move(f));
+  if (files.empty()) {
+    app_.prompter().Show(kNothingImported, MbIcon::Information);
+    return 0;
+  }
+  // Phase 1: copies in the mail directory, stored like fetched messages
+  // (CR LF line ends, no mbox "From " line), each complete or not at all.
+  std::vector<std::string> copies;
+  bool writeFailed = false;
+  host_.OpenProgress(kPhase1Text, static_cast<int>(files.size()));
+  for (const std::string& file : files) {
+    if (host_.StepProgress()) break;
+    std::string bytes;
+    if (!ReadWholeFile(file, bytes)) continue;  // unreadable: passed over
+    const std::string name = MakeStoreFileName(u.mailDir, "RCV");
+    const std::string copy = JoinPath(u.mailDir, name);
+    if (name.empty() || !WriteFileAtomic(copy, ToStoredForm(bytes), 0600, false)) {
+      writeFailed = true;
+      break;
+    }
+    copies.push_back(copy);
+  }
+  host_.CloseProgress();
+  if (writeFailed)
+    app_.prompter().Show("メールディレクトリ " + u.mailDir + " にメッセージを書き込めませんでした。", MbIcon::Stop);
+  if (copies.empty()) {
+    if (!writeFailed) app_.prompter().Show(kImportFailed, MbIcon::Stop);
+    return -1;
+  }
+  SyncFileSystemOf(u.mailDir);
+  // Phase 2: filing.
+  int count = 0;
+  host_.OpenProgress(kPhase2Text, static_cast<int>(copies.size()));
+  for (size_t i = 0; i < copies.size(); ++i) {
+    if (host_.StepProgress()) {
+      // Cancelled: the copies not filed go, so nothing is left half done.
+      for (size_t j = i; j < copies.size(); ++j) RemoveFile(copies[j]);
+      break;
+    }
+    std::unique_ptr<CMailDetail> mail = CMailDetail::FromFile(copies[i]);
+    CFolderDetail* folder = SortMail(store, *mail);
+    if (!folder) folder = store.FolderOrCreate(kInboxFolder);
+    if (folder->FindMailById(mail->messageId)) {
+      // Imported before: this copy would only be litter.
+      RemoveFile(copies[i]);
+      continue;
+    }
+    mail->state = CMailDetail::kUnread;
+    folder->AddMail(std::move(mail));
+    ++count;
+  }
+  host_.CloseProgress();
+  AfterFiling(count);
+  return count;
+}
+
+}  // namespace fennel
