@@ -480,6 +480,14 @@ TEST_F(SendRigTest, ReceiptNoticeIsSentAtOnce) {
   EXPECT_EQ(f.body, "受け取りました。");
 }
 
+TEST_F(SendRigTest, SettingsReportGoesAtTheEndOfTheBody) {
+  CMailEditor& e = NewMail();
+  e.InsertSettingsReport();
+  EXPECT_EQ(e.body.rfind("本文です。\r\n設定情報********************\r\nユーザー名 = 山田太郎\r\n", 0), 0u) << e.body;
+  EXPECT_EQ(e.body.find("secret"), std::string::npos) << "no password";
+  EXPECT_NE(e.body.find("フォルダ情報************\r\n"), std::string::npos);
+}
+
 TEST_F(SendRigTest, CloseQuestionOnlyForChangedMail) {
   CMailEditor& e = NewMail();
   EXPECT_FALSE(e.ShouldAskToSave(false));
