@@ -1,12 +1,12 @@
 // send, save, send-unsent: writing mail from the command line. The mail
 // goes through the same mail-window logic as in the window program: stored
 // in "未送信フォルダ" (or "テンプレート"), composed, and sent through the
-// POP logon when that is switched on. Boxes are printed to standard error.
+// POP logon when that is switched on. Boxes are printed to standard error;
+// a failed POP logon is answered OK, which stops the send.
 #include <algorithm>
 #include <list>
 
 #include "cli/cli_command.h"
-#include "cli/cli_prompter.h"
 #include "config/mail_app.h"
 #include "platform/event_loop.h"
 #include "platform/fs.h"
@@ -151,13 +151,11 @@ class MailCommand : public CliCommand {
         scramble_ = true;
       } else if (a == "--template" && save_) {
         template_ = true;
-      } else if (a == "--stop-on-error") {
-        stopOnError_ = true;
       } else {
         error = std::string(save_ ? "save" : "send") +
                 " takes --to, --cc, --bcc, --subject, --body-file, --attach, --reply-to, --in-reply-to, "
                 "--receipt, --scramble" +
-                (save_ ? ", --template" : ", --stop-on-error");
+                (save_ ? ", --template" : "");
         return false;
       }
     }
@@ -178,8 +176,6 @@ class MailCommand : public CliCommand {
       body = Utf8ToCp932(raw);
       ReplaceAll(body, "\n", "\r\n");
     }
-    if (stopOnError_)
-      if (auto* p = dynamic_cast<CliPrompter*>(&app->prompter())) p->answerNo = true;
     if (app->user().mailDir.empty() || !DirExists(app->user().mailDir)) {
       PrintText(io.err, "メールディレクトリがありません。mail_dir を設定してください。\n");
       return kExitRefused;
@@ -221,25 +217,16 @@ class MailCommand : public CliCommand {
   bool receipt_ = false;
   bool scramble_ = false;
   bool template_ = false;
-  bool stopOnError_ = false;
 };
 
 class SendUnsentCommand : public CliCommand {
  public:
   bool Parse(const std::vector<std::string>& args, std::string& error) override {
-    for (const std::string& a : args) {
-      if (a != "--stop-on-error") {
-        error = "send-unsent takes --stop-on-error only";
-        return false;
-      }
-      stopOnError_ = true;
-    }
-    return true;
+    if (!args.empty()) error = "send-unsent takes no arguments";
+    return args.empty();
   }
 
   int Run(CMailApp* app, const CliIo& io) override {
-    if (stopOnError_)
-      if (auto* p = dynamic_cast<CliPrompter*>(&app->prompter())) p->answerNo = true;
     SendRig rig(*app);
     if (!SendConditionsHold(*app)) {
       PrintText(io.err, kNoSmtpSettings);
@@ -265,9 +252,6 @@ class SendUnsentCommand : public CliCommand {
     if (left > 0) PrintText(io.out, "未送信フォルダに残ったメール：" + std::to_string(left) + "通\n");
     return failed == 0 && left == 0 ? kExitOk : kExitRefused;
   }
-
- private:
-  bool stopOnError_ = false;
 };
 
 }  // namespace
