@@ -18,7 +18,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/prompter.h"
+
 namespace fennel::bench {
+
+// Boxes answered OK; failures are printed, so a broken run is seen.
+class QuietPrompter : public Prompter {
+ public:
+  using Prompter::Show;
+  MbAnswer Show(const std::string& text, const std::string&, MbIcon icon, MbButtons) override {
+    if (icon == MbIcon::Stop || icon == MbIcon::Exclamation) std::fprintf(stderr, "box: %s\n", text.c_str());
+    return MbAnswer::Ok;
+  }
+};
 
 inline double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

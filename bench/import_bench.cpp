@@ -13,26 +13,6 @@ using namespace fennel::bench;
 
 namespace {
 
-class QuietPrompter : public Prompter {
- public:
-  using Prompter::Show;
-  MbAnswer Show(const std::string&, const std::string&, MbIcon, MbButtons) override { return MbAnswer::Ok; }
-};
-
-class QuietHost : public MaintenanceHost {
- public:
-  void OpenProgress(const std::string&, int) override {}
-  bool StepProgress() override { return false; }
-  void CloseProgress() override {}
-  void RaiseMainWindow() override {}
-  void RefreshViews() override {}
-};
-
-class NoPicker : public FilePicker {
- public:
-  std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
-};
-
 std::string Eml(int i) {
   std::string m = "From sender@example.jp Mon Dec  7 09:00:00 2026\nMessage-ID: <imp" + std::to_string(i) +
                   "@example.jp>\nFrom: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <s" + std::to_string(i) +
@@ -51,8 +31,8 @@ int Run(const std::string& home, const std::string& mailDir, int32_t (*what)(CMa
   app.user().userId = "taro";
   app.user().mailDir = mailDir;
   app.user().logonDir = home;
-  QuietHost host;
-  NoPicker picker;
+  NullMaintenanceHost host;
+  NoFilePicker picker;
   CMaintenance m(app, picker, host);
   auto t0 = std::chrono::steady_clock::now();
   int count = what(m);

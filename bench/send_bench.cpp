@@ -23,25 +23,6 @@ using namespace fennel::bench;
 
 namespace {
 
-class QuietPrompter : public Prompter {
- public:
-  using Prompter::Show;
-  MbAnswer Show(const std::string& text, const std::string&, MbIcon icon, MbButtons) override {
-    if (icon == MbIcon::Stop || icon == MbIcon::Exclamation) std::fprintf(stderr, "box: %s\n", text.c_str());
-    return MbAnswer::Ok;
-  }
-};
-
-class NullReceiveHost : public ReceiveHost {
- public:
-  void ActivateMainWindow() override {}
-  void SetStatusText(const std::string&) override {}
-  void SetProgressRange(int) override {}
-  void SetProgressPos(int) override {}
-  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
-  void RefreshViews() override {}
-};
-
 class NoStoredMail : public SendHost {
  public:
   Window* OpenStoredMail(const std::string&) override { return nullptr; }

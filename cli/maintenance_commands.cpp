@@ -10,20 +10,6 @@
 namespace fennel {
 namespace {
 
-class QuietHost : public MaintenanceHost {
- public:
-  void OpenProgress(const std::string&, int) override {}
-  bool StepProgress() override { return false; }
-  void CloseProgress() override {}
-  void RaiseMainWindow() override {}
-  void RefreshViews() override {}
-};
-
-class NoPicker : public FilePicker {
- public:
-  std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
-};
-
 bool KindOf(const std::string& word, TextFileKind& kind) {
   if (word == "subaccount") kind = TextFileKind::SubAccount;
   else if (word == "folder") kind = TextFileKind::Folder;
@@ -61,8 +47,8 @@ class MaintenanceCommand : public CliCommand {
   }
 
   int Run(CMailApp* app, const CliIo& io) override {
-    QuietHost host;
-    NoPicker picker;
+    NullMaintenanceHost host;
+    NoFilePicker picker;
     CMaintenance m(*app, picker, host);
     if (name_ == "rebuild") {
       if (app->user().mailDir.empty()) {

@@ -18,16 +18,6 @@
 namespace fennel {
 namespace {
 
-class QuietReceiveHost : public ReceiveHost {
- public:
-  void ActivateMainWindow() override {}
-  void SetStatusText(const std::string&) override {}
-  void SetProgressRange(int) override {}
-  void SetProgressPos(int) override {}
-  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
-  void RefreshViews() override {}
-};
-
 // The main frame's sending part and the mail windows it opens, without
 // windows. A closed mail window goes once the loop is back at the top.
 class SendRig : public SendHost {
@@ -95,7 +85,7 @@ class SendRig : public SendHost {
 
  private:
   CMailApp& app_;
-  QuietReceiveHost receiveHost_;
+  NullReceiveHost receiveHost_;
   AnimationWindow animation_;
   CReceiveDriver receive_;
 

@@ -42,6 +42,12 @@ class FilePicker {
   }
 };
 
+// Where no dialog can be shown: every pick is cancelled.
+class NoFilePicker : public FilePicker {
+ public:
+  std::optional<std::string> PickFolder(const std::string&, const std::string&) override { return std::nullopt; }
+};
+
 // Hands a web address or a file to the desktop ("open").
 class Shell {
  public:

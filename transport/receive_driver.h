@@ -32,6 +32,18 @@ class ReceiveHost {
   virtual void RefreshViews() = 0;
 };
 
+// A host without a window (the command line's sending, tests): nothing is
+// shown and the server mail list dialog is cancelled.
+class NullReceiveHost : public ReceiveHost {
+ public:
+  void ActivateMainWindow() override {}
+  void SetStatusText(const std::string&) override {}
+  void SetProgressRange(int) override {}
+  void SetProgressPos(int) override {}
+  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
+  void RefreshViews() override {}
+};
+
 inline constexpr const char* kNoNewMail = "新たにメッセージは到着しておりません。";
 inline constexpr const char* kNoResponse =
     "メールサーバーからの応答がありません。サブアカウントを登録している場合、以降のサーバーは未処理です。\r\n"

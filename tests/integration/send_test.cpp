@@ -85,16 +85,6 @@ Decoded Decode(const std::string& eml) {
   return d;
 }
 
-class NullReceiveHost : public ReceiveHost {
- public:
-  void ActivateMainWindow() override {}
-  void SetStatusText(const std::string&) override {}
-  void SetProgressRange(int) override {}
-  void SetProgressPos(int) override {}
-  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
-  void RefreshViews() override {}
-};
-
 int counter = 0;
 
 class SendTest : public testing::Test, public SendHost {

@@ -26,16 +26,6 @@ namespace {
 using test::FakePop;
 using test::FakeSmtp;
 
-class NullReceiveHost : public ReceiveHost {
- public:
-  void ActivateMainWindow() override {}
-  void SetStatusText(const std::string&) override {}
-  void SetProgressRange(int) override {}
-  void SetProgressPos(int) override {}
-  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
-  void RefreshViews() override {}
-};
-
 class SendRigTest : public testing::Test, public SendHost {
  protected:
   struct Slot : EditorHost {

@@ -66,6 +66,9 @@ void CMainFrame::OnClose(const FrameLayout& l) {
 }
 
 bool CMainFrame::IsEnabled(unsigned id) const {
+  // The maintenance menu; not while a transfer runs (the store is being
+  // filled).
+  if (CMaintenance::IsCommand(id)) return maintenance_ && app_.transferIdle && maintenance_->IsEnabled(id);
   switch (id) {
     case ID_SUPPORT_PAGE:
     case ID_ONLINE_HELP:
@@ -77,15 +80,6 @@ bool CMainFrame::IsEnabled(unsigned id) const {
       return receive_ && receive_->CanReceive();
     case ID_SEND_UNSENT:
       return send_ && send_->CanBatchSend();
-    case ID_REBUILD:
-    case ID_IMPORT_EML:
-    case ID_WRITE_REPORT:
-    case ID_BACKUP_SUBACCOUNTS:
-    case ID_BACKUP_FOLDERS:
-    case ID_RESTORE_SUBACCOUNTS:
-    case ID_RESTORE_FOLDERS:
-      // Not while a transfer runs: the store is being filled.
-      return maintenance_ && app_.transferIdle && maintenance_->IsEnabled(id);
     default:
       // The compose window, the mailbox window, the settings sheet and the
       // wizard pages are not part of this build yet.
@@ -95,6 +89,7 @@ bool CMainFrame::IsEnabled(unsigned id) const {
 
 void CMainFrame::OnCommand(unsigned id) {
   if (!IsEnabled(id)) return;
+  if (CMaintenance::IsCommand(id)) return maintenance_->OnCommand(id);
   switch (id) {
     case ID_SUPPORT_PAGE:
       shell_.Open(kDefaultStartPage);
@@ -116,15 +111,6 @@ void CMainFrame::OnCommand(unsigned id) {
       break;
     case ID_SEND_UNSENT:
       send_->StartBatch();
-      break;
-    case ID_REBUILD:
-    case ID_IMPORT_EML:
-    case ID_WRITE_REPORT:
-    case ID_BACKUP_SUBACCOUNTS:
-    case ID_BACKUP_FOLDERS:
-    case ID_RESTORE_SUBACCOUNTS:
-    case ID_RESTORE_FOLDERS:
-      maintenance_->OnCommand(id);
       break;
     default:
       break;

@@ -61,6 +61,21 @@ std::string ImportedCountText(int count) {
   return "メッセージを" + std::to_string(count) + "通取り込みました。";
 }
 
+bool CMaintenance::IsCommand(unsigned id) {
+  switch (id) {
+    case ID_REBUILD:
+    case ID_WRITE_REPORT:
+    case ID_BACKUP_SUBACCOUNTS:
+    case ID_BACKUP_FOLDERS:
+    case ID_RESTORE_SUBACCOUNTS:
+    case ID_RESTORE_FOLDERS:
+    case ID_IMPORT_EML:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool CMaintenance::IsEnabled(unsigned id) const {
   switch (id) {
     case ID_REBUILD: return !app_.user().mailDir.empty();

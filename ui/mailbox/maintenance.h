@@ -40,6 +40,17 @@ class MaintenanceHost {
   virtual void RefreshViews() = 0;
 };
 
+// Without a window (the command line, benchmarks): no progress shown, never
+// cancelled.
+class NullMaintenanceHost : public MaintenanceHost {
+ public:
+  void OpenProgress(const std::string&, int) override {}
+  bool StepProgress() override { return false; }
+  void CloseProgress() override {}
+  void RaiseMainWindow() override {}
+  void RefreshViews() override {}
+};
+
 inline constexpr const char* kPhase1Text = "メッセージ取り込み中です(1/2)。しばらくお待ち下さい。";
 inline constexpr const char* kPhase2Text = "メッセージ取り込み中です(2/2)。しばらくお待ち下さい。";
 inline constexpr const char* kNothingImported = "新たにメッセージは取り込んでいません。";
@@ -53,6 +64,7 @@ class CMaintenance {
  public:
   CMaintenance(CMailApp& app, FilePicker& picker, MaintenanceHost& host) : app_(app), picker_(picker), host_(host) {}
 
+  static bool IsCommand(unsigned id);
   bool IsEnabled(unsigned id) const;
   // The menu commands, with their questions and file dialogs.
   void OnCommand(unsigned id);
