@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "message/base64.h"
 
 using namespace fennel;
+using fennel::bench::Seconds;
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 constexpr double kMB = 1024.0 * 1024.0;
 constexpr int kRounds = 5;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "platform/prompter.h"
 
 namespace fennel::bench {
@@ -31,16 +32,6 @@ class QuietPrompter : public Prompter {
     return MbAnswer::Ok;
   }
 };
-
-inline double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-inline long MaxRssKb() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_maxrss;
-}
 
 inline std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

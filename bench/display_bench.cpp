@@ -11,19 +11,15 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_timing.h"
 #include "message/base64.h"
 #include "message/display.h"
 #include "message/jis.h"
 
 using namespace fennel;
+using fennel::bench::MaxRssKb;
 
 namespace {
-
-long MaxRssKb() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_maxrss;
-}
 
 void WriteMessage(const std::string& path) {
   std::ofstream f(path, std::ios::binary);

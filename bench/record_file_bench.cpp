@@ -10,22 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "config/record_file.h"
 #include "config/user_info.h"
 
 using namespace fennel;
+using fennel::bench::MaxRssKb;
+using fennel::bench::Seconds;
 
 namespace {
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long MaxRssKb() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return ru.ru_maxrss;
-}
 
 void FillBigUser(CUserInfo& u, int mails, int folders) {
   u.userId = "taro";

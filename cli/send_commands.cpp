@@ -70,10 +70,7 @@ class SendRig : public SendHost {
     return loop.RunUntil(
         [this] {
           if (!app_.transferIdle) return false;
-          return std::none_of(editors_.begin(), editors_.end(), [](const auto& e) {
-            auto s = e->editor.sendState();
-            return s == CMailEditor::SendState::WaitingForLogon || s == CMailEditor::SendState::Sending;
-          });
+          return std::none_of(editors_.begin(), editors_.end(), [](const auto& e) { return e->editor.sendPending(); });
         },
         bound);
   }

@@ -35,4 +35,8 @@ void ReplaceAll(std::string& s, const std::string& from, const std::string& to);
 // Cuts s to at most max bytes without leaving half of a two-byte character.
 std::string TruncateCp932(std::string_view s, size_t max);
 
+// Removes leading and trailing white space as CP932 counts it (ASCII
+// blanks and the full-width space; never the second byte of a character).
+std::string TrimCp932Space(const std::string& text);
+
 }  // namespace fennel

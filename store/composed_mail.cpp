@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "store/archive.h"
+#include "store/sorting.h"
 
 namespace fennel {
 namespace {
@@ -17,14 +18,8 @@ std::string JoinPaths(const std::vector<std::string>& paths) {
 }
 
 std::vector<std::string> SplitPaths(const std::string& joined) {
-  std::vector<std::string> paths;
-  size_t start = 0;
-  while (start < joined.size()) {
-    size_t comma = joined.find(',', start);
-    if (comma == std::string::npos) comma = joined.size();
-    if (comma > start) paths.push_back(joined.substr(start, comma - start));
-    start = comma + 1;
-  }
+  std::vector<std::string> paths = SplitKeywords(joined);
+  std::erase(paths, std::string());
   return paths;
 }
 

@@ -116,6 +116,13 @@ CMailDetail* CFolderDetail::FindMailByPath(const std::string& path) const {
   return nullptr;
 }
 
+CMailDetail* CFolderDetail::FindLiveMailByPath(const std::string& path) const {
+  if (store_) return store_->FindLiveMailByPath(path, this);
+  for (const auto& m : mails)
+    if (m->filePath == path && m->state != CMailDetail::kDeleted) return m.get();
+  return nullptr;
+}
+
 CMailDetail* CFolderDetail::FindMailById(const std::string& messageId) const {
   if (store_) return store_->FindMailByIdIn(this, messageId);
   for (const auto& m : mails)

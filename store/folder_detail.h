@@ -52,6 +52,8 @@ class CFolderDetail : public CObject {
   void Purge();
 
   CMailDetail* FindMailByPath(const std::string& path) const;
+  // The record of that file whose state is not 2.
+  CMailDetail* FindLiveMailByPath(const std::string& path) const;
   CMailDetail* FindMailById(const std::string& messageId) const;
   int MailCount() const;
   int UnreadCount() const;

@@ -133,6 +133,28 @@ CMailDetail* CListInfo::FindMailByPathIn(const CFolderDetail* folder, const std:
   return best;
 }
 
+CMailDetail* CListInfo::FindLiveMailByPath(const std::string& path, const CFolderDetail* folder) const {
+  BuildIndex();
+  auto [first, last] = byPath_.equal_range(Hash(path));
+  for (auto it = first; it != last; ++it) {
+    CMailDetail* m = it->second;
+    if ((!folder || m->folder_ == folder) && m->filePath == path && m->state != CMailDetail::kDeleted) return m;
+  }
+  return nullptr;
+}
+
+void CListInfo::SetFilePath(CMailDetail* mail, const std::string& path) {
+  if (indexed_ && !Unindex(byPath_, mail->filePath, mail)) indexed_ = false;
+  mail->filePath = path;
+  if (indexed_) byPath_.emplace(Hash(path), mail);
+}
+
+void CListInfo::SetMessageId(CMailDetail* mail, const std::string& id) {
+  if (indexed_ && !Unindex(byId_, mail->messageId, mail)) indexed_ = false;
+  mail->messageId = id;
+  if (indexed_) byId_.emplace(Hash(id), mail);
+}
+
 // ---- Folders
 
 CFolderDetail* CListInfo::AddFolder(const std::string& name, int32_t sortCondition, int32_t threadView,

@@ -48,6 +48,13 @@ class CListInfo {
   // whose state and folder's state are not 2.
   CMailDetail* FindMailById(const std::string& messageId) const;
   bool HasMessageId(const std::string& messageId) const { return FindMailById(messageId) != nullptr; }
+  // A record of that message file whose state is not 2, in folder or, with
+  // no folder, in any folder.
+  CMailDetail* FindLiveMailByPath(const std::string& path, const CFolderDetail* folder = nullptr) const;
+  // A stored record's file or Message-ID changes through these, so the
+  // lookups by either find it under its new key.
+  void SetFilePath(CMailDetail* mail, const std::string& path);
+  void SetMessageId(CMailDetail* mail, const std::string& id);
   // Every Message-ID of the mails not in state 2 (for the POP3 session).
   void CollectMessageIds(std::vector<std::string>& out) const;
   // Mails replying to id, outside "未送信フォルダ" and "テンプレート".

@@ -50,7 +50,7 @@ std::unique_ptr<CMailDetail> CMailDetail::FromFile(const std::string& path) {
     if (t >= 0) m->date = t;
   }
   // Any part of the message typed as an application counts as an attachment.
-  m->attachFlag = (!ReadHeaderFieldLong(path, "Content-Type: application").empty() || !f[7].empty()) ? 8 : 0;
+  m->attachFlag = (!ReadHeaderFieldLong(path, "Content-Type: application").empty() || !f[7].empty()) ? kAttachmentMark : 0;
   m->receiptRequest = f[8].empty() ? 0 : 1;
   m->state = kUnread;
   if (m->messageId.empty()) m->messageId = MadeUpMessageId(m->from, m->subject, m->date);

@@ -14,6 +14,8 @@ namespace fennel {
 class CMailDetail : public CObject {
  public:
   enum State : int32_t { kRead = 0, kComposed = 1, kDeleted = 2, kUnread = 3 };
+  // attachFlag of a mail with attachments.
+  static constexpr int32_t kAttachmentMark = 8;
 
   static const ClassInfo kClass;
 

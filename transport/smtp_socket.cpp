@@ -19,33 +19,6 @@ constexpr size_t kSendBlock = 256 * 1024;
 
 }  // namespace
 
-std::string TrimCp932Space(const std::string& text) {
-  auto isAsciiSpace = [](unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  size_t b = 0;
-  size_t e = text.size();
-  while (b < e) {
-    unsigned char c = static_cast<unsigned char>(text[b]);
-    if (isAsciiSpace(c)) {
-      ++b;
-    } else if (c == 0x81 && b + 1 < e && static_cast<unsigned char>(text[b + 1]) == 0x40) {
-      b += 2;  // the full-width space
-    } else {
-      break;
-    }
-  }
-  // From the end: walk the characters from b so a trail byte is never taken
-  // for a character of its own.
-  size_t lastKept = b;
-  for (size_t i = b; i < e;) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t len = IsCp932LeadByte(c) && i + 1 < e ? 2 : 1;
-    bool space = (len == 1 && isAsciiSpace(c)) || (len == 2 && c == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0x40);
-    i += len;
-    if (!space) lastKept = i;
-  }
-  return text.substr(b, lastKept - b);
-}
-
 std::string SmtpEndText(int32_t code) {
   switch (code) {
     case CSmtpSocket::SMTP_END_OK: return "メールを送信しました。";
@@ -270,11 +243,7 @@ void CSmtpSocket::SendMessageText() {
 void CSmtpSocket::FileAsSent() {
   CListInfo& store = app_.user().store;
   CFolderDetail* unsent = store.FindFolder(kUnsentFolder);
-  CMailDetail* record = nullptr;
-  if (unsent && !recordPath_.empty()) {
-    for (const auto& m : unsent->mails)
-      if (m->filePath == recordPath_ && m->state != CMailDetail::kDeleted) record = m.get();
-  }
+  CMailDetail* record = unsent && !recordPath_.empty() ? unsent->FindLiveMailByPath(recordPath_) : nullptr;
   if (!record) return;  // the user removed it meanwhile: nothing to file
   CFolderDetail* sent = store.FolderOrCreate(kSentFolder);
   record->state = CMailDetail::kRead;

@@ -102,8 +102,5 @@ class CSmtpSocket : public LineSink {
 
 // The end box text of an end code.
 std::string SmtpEndText(int32_t code);
-// Removes leading and trailing white space as CP932 counts it (ASCII
-// blanks and the full-width space).
-std::string TrimCp932Space(const std::string& text);
 
 }  // namespace fennel

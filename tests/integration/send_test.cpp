@@ -137,10 +137,8 @@ class SendTest : public testing::Test, public SendHost {
     bool ended = loop.RunUntil(
         [&] {
           if (!app.transferIdle) return false;
-          for (auto& s : slots_) {
-            auto st = s->editor.sendState();
-            if (st == CMailEditor::SendState::WaitingForLogon || st == CMailEditor::SendState::Sending) return false;
-          }
+          for (auto& s : slots_)
+            if (s->editor.sendPending()) return false;
           return true;
         },
         30000);

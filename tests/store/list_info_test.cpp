@@ -137,6 +137,26 @@ TEST(StoreMailTest, FindMailByIdTakesTheFirstLiveOneInFolderThenListOrder) {
   EXPECT_EQ(ids, (std::vector<std::string>{"<x>", "<z>"}));
 }
 
+TEST(StoreMailTest, LiveRecordsByPathAndKeysThatChange) {
+  CListInfo store;
+  CFolderDetail* a = store.AddFolder("A");
+  CFolderDetail* b = store.AddFolder("B");
+  Add(a, "<g>", CMailDetail::kDeleted, "/mail/SNDaaaaa.tmp");
+  CMailDetail* live = Add(b, "<l>", CMailDetail::kRead, "/mail/SNDaaaaa.tmp");
+  EXPECT_EQ(store.FindLiveMailByPath("/mail/SNDaaaaa.tmp"), live);
+  EXPECT_EQ(a->FindLiveMailByPath("/mail/SNDaaaaa.tmp"), nullptr) << "only a deleted one there";
+  EXPECT_EQ(b->FindLiveMailByPath("/mail/SNDaaaaa.tmp"), live);
+  // A record that gets a new file and a new Message-ID is found under them
+  // (the index was built by the lookups above).
+  store.SetFilePath(live, "/mail/SNDbbbbb.tmp");
+  store.SetMessageId(live, "<new>");
+  EXPECT_EQ(store.FindLiveMailByPath("/mail/SNDbbbbb.tmp"), live);
+  EXPECT_EQ(b->FindLiveMailByPath("/mail/SNDaaaaa.tmp"), nullptr);
+  EXPECT_EQ(store.FindMailById("<new>"), live);
+  EXPECT_EQ(store.FindMailById("<l>"), nullptr);
+  EXPECT_EQ(b->FindMailById("<new>"), live);
+}
+
 TEST(StoreMailTest, MoveMailCopiesAndMarksTheOriginal) {
   CListInfo store;
   CFolderDetail* inbox = store.AddFolder("受信フォルダ");

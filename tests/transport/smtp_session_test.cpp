@@ -8,6 +8,7 @@
 #include "config/record_file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "store/folder_detail.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"

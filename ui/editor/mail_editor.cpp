@@ -14,13 +14,12 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "store/folder_detail.h"
+#include "store/sorting.h"
 #include "store/store_file_name.h"
 #include "transport/send_driver.h"
 
 namespace fennel {
 namespace {
-
-constexpr int32_t kAttachFlag = 8;
 
 // Opens a file for reading; errno on failure, 0 when it opened. A
 // directory opens, but is no file to attach.
@@ -48,18 +47,6 @@ bool SameBytes(const std::string& a, const std::string& b) {
   if (fa) fclose(fa);
   if (fb) fclose(fb);
   return same;
-}
-
-std::vector<std::string> SplitComma(const std::string& text) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t comma = text.find(',', start);
-    if (comma == std::string::npos) comma = text.size();
-    parts.push_back(text.substr(start, comma - start));
-    start = comma + 1;
-  }
-  return parts;
 }
 
 }  // namespace
@@ -188,15 +175,16 @@ bool CMailEditor::Validate() {
   return true;
 }
 
-std::vector<std::string> CMailEditor::CopyAttachments() {
+void CMailEditor::CopyAttachments() {
   const std::string& dir = app_.user().mailDir;
-  std::vector<std::string> finals;
   std::string ownDir;  // for names already taken by other files
   for (std::string& path : attachments) {
     std::string final;
-    if (path.rfind(dir + "/", 0) == 0 && TryOpen(path) == 0) {
+    if (TryOpen(path) != 0) {
+      final = JoinPath(dir, path);
+    } else if (path.rfind(dir + "/", 0) == 0) {
       final = path;  // copied by an earlier store of this mail
-    } else if (TryOpen(path) == 0) {
+    } else {
       final = JoinPath(dir, FileNameOfPath(path));
       // A different file of that name (an earlier mail's attachment, a
       // message file) is never overwritten: this copy goes into a
@@ -215,13 +203,15 @@ std::vector<std::string> CMailEditor::CopyAttachments() {
       } else if (final != path) {
         ReplaceAll(body, path, final);
       }
-    } else {
-      final = JoinPath(dir, path);
     }
     path = final;
-    finals.push_back(final);
   }
-  return finals;
+}
+
+std::string CMailEditor::AttachmentText() const {
+  std::string text;
+  for (const std::string& p : attachments) text += p + "\r\n";
+  return text;
 }
 
 ComposedMail CMailEditor::FormAsFile() const {
@@ -262,10 +252,7 @@ void CMailEditor::OnPopAuthDone(uintptr_t stop) {
   CUserInfo& u = app_.user();
   CListInfo& store = u.store;
   CFolderDetail* unsent = store.FolderOrCreate(kUnsentFolder);
-  CMailDetail* record = nullptr;
-  if (!documentPath_.empty())
-    for (const auto& m : unsent->mails)
-      if (m->filePath == documentPath_ && m->state != CMailDetail::kDeleted) record = m.get();
+  CMailDetail* record = documentPath_.empty() ? nullptr : unsent->FindLiveMailByPath(documentPath_);
   const bool created = record == nullptr;
   if (created) {
     auto fresh = std::make_unique<CMailDetail>();
@@ -283,8 +270,8 @@ void CMailEditor::OnPopAuthDone(uintptr_t stop) {
   const std::string oldPath = record->filePath;
   date = CurrentClock().Now();
   // 7 (before the file is written, so the stored mail names the copies).
-  std::vector<std::string> finals = CopyAttachments();
-  record->filePath = JoinPath(u.mailDir, name);
+  CopyAttachments();
+  store.SetFilePath(record, JoinPath(u.mailDir, name));
   record->from = to;
   record->subject = subject;
   record->date = date;
@@ -294,16 +281,15 @@ void CMailEditor::OnPopAuthDone(uintptr_t stop) {
   record->scrambleFlag = scramble;
   record->receiptRequest = receiptRequest;
   record->templateFlag = templateFlag;
-  record->attachFlag = finals.empty() ? 0 : kAttachFlag;
-  record->attachmentPaths.clear();
-  for (const std::string& p : finals) record->attachmentPaths += p + "\r\n";
+  record->attachFlag = attachments.empty() ? 0 : CMailDetail::kAttachmentMark;
+  record->attachmentPaths = AttachmentText();
   // 6.
   if (!SaveComposedMail(record->filePath, FormAsFile())) {
     app_.prompter().Show("メール " + record->filePath + " を保存できませんでした。", MbIcon::Stop);
     if (created)
       unsent->TakeMail(record);
     else
-      record->filePath = oldPath;
+      store.SetFilePath(record, oldPath);
     return Stop();
   }
   documentPath_ = record->filePath;
@@ -314,7 +300,7 @@ void CMailEditor::OnPopAuthDone(uintptr_t stop) {
   in.bcc = bcc;
   in.subject = subject;
   in.body = body;
-  in.attachments = finals;
+  in.attachments = attachments;
   in.replyTo = replyTo;
   in.inReplyTo = inReplyTo;
   in.references = references;
@@ -336,7 +322,7 @@ void CMailEditor::OnPopAuthDone(uintptr_t stop) {
     app_.SaveUserRecord();
     return Stop();
   }
-  record->messageId = composed.messageId;
+  store.SetMessageId(record, composed.messageId);
   // The mail is in "未送信フォルダ" now: so is it in the index on disk.
   app_.SaveUserRecord();
   DropRetired();
@@ -437,15 +423,14 @@ bool CMailEditor::SaveForLater() {
     references.clear();
   }
   date = CurrentClock().Now();
-  std::vector<std::string> finals = CopyAttachments();
-  std::string attachmentText;
-  for (const std::string& p : finals) attachmentText += p + "\r\n";
+  CopyAttachments();
+  const std::string attachmentText = AttachmentText();
   auto makeRecord = [&](const std::string& from, bool isTemplate, const std::string& text, const std::string& irt,
                         const std::string& refs) {
     auto r = std::make_unique<CMailDetail>();
     r->state = CMailDetail::kComposed;
     r->date = date;
-    r->attachFlag = finals.empty() ? 0 : kAttachFlag;
+    r->attachFlag = attachments.empty() ? 0 : CMailDetail::kAttachmentMark;
     r->attachmentPaths = attachmentText;
     r->from = from;
     r->inReplyTo = irt;
@@ -459,8 +444,8 @@ bool CMailEditor::SaveForLater() {
   };
   bool ok = true;
   {
-    auto first = templateFlag ? makeRecord("", true, body, "", "")
-                              : makeRecord(to, false, body, inReplyTo, references);
+    // A template's To, In-Reply-To and References were cleared above.
+    auto first = makeRecord(to, templateFlag, body, inReplyTo, references);
     if (StoreRecord(*first)) {
       documentPath_ = first->filePath;
       target->AddMail(std::move(first));
@@ -471,7 +456,7 @@ bool CMailEditor::SaveForLater() {
   // 5. A template with recipients: one unsent mail for each of them.
   if (ok && templateFlag && !toAsEntered.empty()) {
     CFolderDetail* unsent = store.FolderOrCreate(kUnsentFolder);
-    for (const std::string& item : SplitComma(toAsEntered)) {
+    for (const std::string& item : SplitKeywords(toAsEntered)) {
       const std::string address = TrimCp932Space(item);
       if (address.empty()) continue;
       const CAddressDetail* entry = store.FindByAddress(address);

@@ -95,6 +95,8 @@ class CMailEditor : public SmtpOwner {
   void ShowSendAnimation() override;
 
   SendState sendState() const { return sendState_; }
+  // A send asked for and not ended yet (waiting for the logon or running).
+  bool sendPending() const { return sendState_ == SendState::WaitingForLogon || sendState_ == SendState::Sending; }
   int32_t lastEndCode() const { return lastEndCode_; }
   const std::vector<std::string>& lastRefused() const { return lastRefused_; }
   // The file this document was opened from (empty for a new mail).
@@ -107,8 +109,11 @@ class CMailEditor : public SmtpOwner {
   void HandleNoResponse();
   // The box for a mail that cannot be sent; false when something is wrong.
   bool Validate();
-  // Copies the attachments into the mail directory; the final paths.
-  std::vector<std::string> CopyAttachments();
+  // Copies the attachments into the mail directory; the list then names
+  // the copies (and the body refers to them).
+  void CopyAttachments();
+  // Every attachment path followed by CR LF, as the mail record keeps them.
+  std::string AttachmentText() const;
   ComposedMail FormAsFile() const;
   // Stores one record in folder with the form's file; false with a box.
   bool StoreRecord(CMailDetail& record);

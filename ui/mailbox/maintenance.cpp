@@ -19,7 +19,6 @@ namespace fennel {
 namespace {
 
 constexpr const char* kDirChangeFailed = "カレント ディレクトリの変更に失敗しました。";
-constexpr int32_t kAttachFlag = 8;
 
 bool EndsWithNoCase(const std::string& name, const char* ext) {
   const size_t n = std::char_traits<char>::length(ext);
@@ -29,20 +28,13 @@ bool IsRcvName(const std::string& name) { return name.rfind("RCV", 0) == 0 && En
 bool IsSndName(const std::string& name) { return name.rfind("SND", 0) == 0 && EndsWithNoCase(name, ".tmp"); }
 bool IsEmlName(const std::string& name) { return EndsWithNoCase(name, ".eml"); }
 
-// Whether some folder already holds a live record of this file.
-bool Indexed(const CListInfo& store, const std::string& path) {
-  for (const auto& f : store.folders)
-    if (const CMailDetail* m = f->FindMailByPath(path); m && m->state != CMailDetail::kDeleted) return true;
-  return false;
-}
-
 }  // namespace
 
 std::vector<std::string> ListMessageFiles(const std::string& directory, bool (*accept)(const std::string& name)) {
   std::vector<std::string> names;
-  DIR* d = opendir(ToFsPath(directory).c_str());
-  if (!d) return names;
   const std::string fsDir = ToFsPath(directory);
+  DIR* d = opendir(fsDir.c_str());
+  if (!d) return names;
   while (dirent* e = readdir(d)) {
     const std::string name = FromFsPath(e->d_name);
     if (!accept(name)) continue;
@@ -181,7 +173,7 @@ int CMaintenance::Rebuild(int32_t status) {
   host_.OpenProgress(kPhase1Text, static_cast<int>(rcv.size()));
   for (const std::string& path : rcv) {
     if (host_.StepProgress()) break;
-    if (Indexed(store, path)) continue;  // already in a folder, wherever the user put it
+    if (store.FindLiveMailByPath(path)) continue;  // already in a folder, wherever the user put it
     std::unique_ptr<CMailDetail> mail = CMailDetail::FromFile(path);
     CFolderDetail* folder = SortMail(store, *mail);
     if (!folder) folder = store.FolderOrCreate(kInboxFolder);
@@ -199,7 +191,7 @@ int CMaintenance::Rebuild(int32_t status) {
     ComposedMail m;
     if (!LoadComposedMail(path, m)) continue;
     if (unsent && unsent->FindMailByPath(path)) continue;
-    if (Indexed(store, path)) continue;
+    if (store.FindLiveMailByPath(path)) continue;
     auto mail = std::make_unique<CMailDetail>();
     mail->subject = m.subject;
     mail->filePath = path;
@@ -210,7 +202,7 @@ int CMaintenance::Rebuild(int32_t status) {
     mail->inReplyTo = m.inReplyTo;
     mail->references = m.references;
     mail->bodyText = m.body;
-    mail->attachFlag = m.attachments.empty() ? 0 : kAttachFlag;
+    mail->attachFlag = m.attachments.empty() ? 0 : CMailDetail::kAttachmentMark;
     CFolderDetail* folder = SortMail(store, *mail);
     if (!folder) folder = store.FolderOrCreate(kSentFolder);
     if (folder->FindMailByPath(path)) continue;
