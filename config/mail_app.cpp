@@ -5,6 +5,7 @@
 
 #include "config/record_file.h"
 #include "platform/fs.h"
+#include "store/receive_journal.h"
 #include "platform/messages.h"
 
 namespace fennel {
@@ -18,6 +19,10 @@ void ReportNotDeleted(Prompter& prompter, const std::string& path) {
 }
 
 }  // namespace
+
+std::string StoreInUseText(const std::string& userId) {
+  return "ユーザー「" + userId + "」の Fennel が実行中です。終了してから実行してください。";
+}
 
 CMailApp::CMailApp(Services services) : services_(std::move(services)), user_(std::make_unique<CUserInfo>()) {}
 
@@ -70,6 +75,40 @@ std::string CMailApp::LogonDirectory() const {
 
 std::string CMailApp::IdFilePath(const std::string& dir, const std::string& userName) {
   return JoinPath(dir, userName + ".id");
+}
+
+FileLock::Result CMailApp::LockUserStore(const std::string& dir, const std::string& userName) {
+  return storeLock_.Acquire(IdFilePath(dir, userName) + ".lock");
+}
+
+ReceiveJournal& CMailApp::journal() {
+  const CUserInfo& u = *user_;
+  const std::string path =
+      u.logonDir.empty() || u.userId.empty() ? std::string() : IdFilePath(u.logonDir, u.userId) + ".journal";
+  if (!journal_ || journal_->path() != path) journal_ = std::make_unique<ReceiveJournal>(path);
+  return *journal_;
+}
+
+int CMailApp::FileJournaledMail() {
+  CUserInfo& u = *user_;
+  const std::vector<std::string> names = journal().Names();
+  if (names.empty()) return 0;
+  int count = 0;
+  for (const std::string& name : names) {
+    const std::string path = JoinPath(u.mailDir, name);
+    if (u.store.FindLiveMailByPath(path)) continue;  // filed before the crash
+    if (FileReceivedMessage(u.store, path, &prompter())) ++count;
+  }
+  if (count == 0) {
+    journal().Clear();
+    return 0;
+  }
+  SyncFileSystemOf(u.mailDir);
+  SaveUserRecord();
+  prompter().Show("前回の受信で保存したまま整理されていなかったメッセージを" + std::to_string(count) +
+                      "通、フォルダに入れました。",
+                  MbIcon::Information);
+  return count;
 }
 
 WizardValues CMailApp::WizardStartValues() const {
@@ -185,8 +224,14 @@ bool CMailApp::SaveUserRecord() {
   CUserInfo& u = *user_;
   if (u.logonDir.empty() || u.userId.empty()) return true;
   const std::string idPath = IdFilePath(u.logonDir, u.userId);
-  if (SaveRecordFile(idPath, u)) return true;
-  prompter().Show("ユーザーＩＤファイル " + idPath + " を書き込めませんでした。終了するときにもう一度書き込みます。",
+  if (SaveIdFile(idPath, u, idFile_) != IdSave::Failed) {
+    // What the journal listed is in the index now, unless a receive is
+    // still fetching more.
+    if (transferIdle) journal().Clear();
+    return true;
+  }
+  prompter().Show("ユーザーＩＤファイル " + idPath +
+                      " を書き込めませんでした（ディスクの空きが足りない可能性があります）。終了するときにもう一度書き込みます。",
                   MbIcon::Exclamation);
   return false;
 }
@@ -198,31 +243,41 @@ void CMailApp::ExitInstance() {
   // 2. No logon, nothing to write.
   if (u.logonDir.empty()) {
     user_ = std::make_unique<CUserInfo>();
+    storeLock_.Release();
     return;
   }
   // 3.
   if (runtimeDir.empty()) runtimeDir = u.logonDir;
   const std::string idPath = IdFilePath(runtimeDir, u.userId);
-  // 5 (before 4). Write the record where it now belongs. The old copy is
-  // removed only once the new one is safely on disk.
-  bool written = SaveRecordFile(idPath, u);
+  const bool moved = !SamePath(u.logonDir, runtimeDir);
+  // 5 (before 4). Write the record where it now belongs (when it changed).
+  // The old copy is removed only once the new one is safely on disk.
+  IdFileState state = moved ? IdFileState{} : idFile_;
+  const IdSave saved = SaveIdFile(idPath, u, state);
+  const bool written = saved != IdSave::Failed;
+  exitWriteFailed_ = !written;
   if (!written)
     prompter().Show("ユーザーＩＤファイル " + idPath + " を書き込めませんでした。変更は保存されていません。",
                     MbIcon::Stop);
+  else
+    journal().Clear();
   // 4. The run-time directory moved: the ID file of the logon directory goes.
-  if (written && !SamePath(u.logonDir, runtimeDir)) {
+  if (written && moved) {
     std::string old = IdFilePath(u.logonDir, u.userId);
     if (!RemoveFile(old)) ReportNotDeleted(prompter(), old);
+    RemoveFile(IdSumFile(old));
   }
   // 6. "past.fnl" remembers the logon, or is removed.
   const std::string past = JoinPath(u.logonDir, "past.fnl");
   if (u.keepLogon == 1) {
     if (!RemoveFile(past)) ReportNotDeleted(prompter(), past);
-  } else {
+  } else if (saved != IdSave::Unchanged || !FileExists(past)) {
     SaveRecordFile(past, u);
   }
   // 7.
   user_ = std::make_unique<CUserInfo>();
+  idFile_ = IdFileState{};
+  storeLock_.Release();
 }
 
 }  // namespace fennel

@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "config/id_file.h"
 #include "config/profile_keys.h"
 #include "config/user_info.h"
 #include "platform/event_loop.h"
+#include "platform/file_lock.h"
 #include "platform/prompter.h"
 #include "platform/single_instance.h"
 #include "store/common_detail.h"
+#include "store/receive_journal.h"
 
 namespace fennel {
 
@@ -23,6 +26,8 @@ inline constexpr const char* kDefaultStartPage = "https://fennel-mail.example/";
 // The help page, below the logon directory.
 inline constexpr const char* kHelpPage = "/FennelHP/index.htm";
 inline constexpr const char* kReceiptReplyText = "確かに受信しました。";
+// Another process has the user's store open.
+std::string StoreInUseText(const std::string& userId);
 
 // The six fields the setup wizard edits.
 struct WizardValues {
@@ -99,6 +104,11 @@ class CMailApp {
   // The ID file of a user: directory + "/" + user name + ".id".
   static std::string IdFilePath(const std::string& dir, const std::string& userName);
 
+  // One process at a time works on a user's store, whichever profile it
+  // started from: a lock beside the ID file, held until exit.
+  FileLock::Result LockUserStore(const std::string& dir, const std::string& userName);
+  void UnlockUserStore() { storeLock_.Release(); }
+
   // Wizard (command 32806 and the new user's wizard).
   WizardValues WizardStartValues() const;
   std::string WizardCompletionText() const;
@@ -115,16 +125,29 @@ class CMailApp {
   void ExitInstance();
 
   // Writes the record to the ID file it was loaded from, at once (after mail
-  // was filed, stored or sent), so a crash cannot lose the index. Shows a
-  // box and returns false when the file cannot be written; true without a
-  // logon (nothing to write).
+  // was filed, stored or sent), so a crash cannot lose the index. Nothing
+  // is written when nothing changed. Shows a box and returns false when the
+  // file cannot be written; true without a logon (nothing to write).
   bool SaveUserRecord();
+  // Whether the last write of the ID file at exit failed.
+  bool exitWriteFailed() const { return exitWriteFailed_; }
+
+  // The journal of received files not in the ID file yet (see
+  // ReceiveJournal); it keeps nothing before a logon.
+  ReceiveJournal& journal();
+  // At logon: files the received messages that a crash or a full disk kept
+  // out of the index. Returns how many were filed.
+  int FileJournaledMail();
 
   CUserInfo& user() { return *user_; }
   const CUserInfo& user() const { return *user_; }
   // Replaces the user record by an empty one.
   void ResetUser() { user_ = std::make_unique<CUserInfo>(); }
-  void SetUser(std::unique_ptr<CUserInfo> user) { user_ = std::move(user); }
+  void SetUser(std::unique_ptr<CUserInfo> user, const IdFileState& idFile = {}) {
+    user_ = std::move(user);
+    idFile_ = idFile;
+  }
+  const IdFileState& idFileState() const { return idFile_; }
 
   const Services& services() const { return services_; }
   Prompter& prompter() { return services_.prompter; }
@@ -148,7 +171,11 @@ class CMailApp {
  private:
   Services services_;
   std::unique_ptr<CUserInfo> user_;
+  IdFileState idFile_;
   SingleInstanceGuard guard_;
+  FileLock storeLock_;
+  std::unique_ptr<ReceiveJournal> journal_;
+  bool exitWriteFailed_ = false;
 };
 
 }  // namespace fennel

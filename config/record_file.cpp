@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/crc32.h"
 #include "platform/fs.h"
 #include "store/archive.h"
 
@@ -24,6 +25,49 @@ class AtomicFileSink : public ArchiveSink {
  private:
   AtomicFile& file_;
 };
+
+// Counts and sums what passes, writing nothing.
+class SumSink : public ArchiveSink {
+ public:
+  bool Write(const void* data, size_t size) override {
+    crc_.Update(data, size);
+    size_ += size;
+    return true;
+  }
+  RecordSum sum() const { return RecordSum{size_, crc_.value()}; }
+
+ private:
+  Crc32 crc_;
+  uint64_t size_ = 0;
+};
+
+// Sums the bytes read from a file.
+class SummingSource : public ArchiveSource {
+ public:
+  explicit SummingSource(int fd) : file_(fd) {}
+  size_t Read(void* data, size_t size) override {
+    size_t n = file_.Read(data, size);
+    crc_.Update(data, n);
+    size_ += n;
+    return n;
+  }
+  RecordSum sum() const { return RecordSum{size_, crc_.value()}; }
+
+ private:
+  FileSource file_;
+  Crc32 crc_;
+  uint64_t size_ = 0;
+};
+
+// Values that no record written by the program holds.
+bool HoldsImpossibleValues(const CUserInfo& user) {
+  for (const auto& folder : user.store.folders) {
+    if (folder->state != 0 && folder->state != 2) return true;
+    for (const auto& mail : folder->mails)
+      if (mail->state < CMailDetail::kRead || mail->state > CMailDetail::kUnread) return true;
+  }
+  return false;
+}
 
 // A whole store takes about three times its file in memory, in many small
 // records. For the time of a big load the heap is grown at once and, where
@@ -61,25 +105,41 @@ class HeapForLoad {
 
 }  // namespace
 
-RecordLoad LoadRecordFile(const std::string& path, CUserInfo& user, bool settingsOnly, Prompter* prompter) {
+RecordLoad LoadRecordFile(const std::string& path, CUserInfo& user, bool settingsOnly, Prompter* prompter,
+                          RecordSum* sum) {
   int fd = open(ToFsPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return RecordLoad::CannotOpen;
   struct stat st;
   HeapForLoad heap(!settingsOnly && fstat(fd, &st) == 0 ? static_cast<size_t>(st.st_size) * 3 : 0);
-  FileSource source(fd);
+  SummingSource source(fd);
   RecordLoad result = RecordLoad::Ok;
   try {
     CArchive ar(source);
     ar.set_prompter(prompter);
-    if (settingsOnly)
+    if (settingsOnly) {
       user.SerializeSettings(ar);
-    else
+    } else {
       user.Serialize(ar);
+      // A file is exactly the encoding of its record: anything after it
+      // means a count or a length was damaged and the rest went unread.
+      if (!ar.AtEnd() || HoldsImpossibleValues(user)) result = RecordLoad::Damaged;
+    }
   } catch (const ArchiveError&) {
+    result = RecordLoad::Damaged;
+  } catch (const std::bad_alloc&) {
     result = RecordLoad::Damaged;
   }
   close(fd);
+  if (sum) *sum = source.sum();
   return result;
+}
+
+RecordSum SumOfRecord(CUserInfo& user) {
+  SumSink sink;
+  CArchive ar(sink);
+  user.Serialize(ar);
+  ar.Flush();
+  return sink.sum();
 }
 
 bool SaveRecordFile(const std::string& path, CUserInfo& user) {

@@ -195,6 +195,17 @@ uint32_t CArchive::ReadCount() {
   return n == 0xFFFF ? ReadU32() : n;
 }
 
+bool CArchive::AtEnd() {
+  if (!source_) return true;
+  if (bufPos_ < bufLen_) return false;
+  unsigned char extra;
+  bufPos_ = 0;
+  bufLen_ = source_->Read(&extra, 1);
+  if (bufLen_ == 0) return true;
+  buffer_[0] = extra;
+  return false;
+}
+
 uint32_t CArchive::NextIndex() {
   if (mapCount_ >= kMaxMapEntries) throw ArchiveError(ArchiveErrorCode::MapFull);
   return ++mapCount_;

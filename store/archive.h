@@ -133,6 +133,8 @@ class CArchive {
   int64_t ReadTime() { return ReadU32(); }
   std::string ReadString();
   uint32_t ReadCount();
+  // Loading: true when every byte of the source has been read.
+  bool AtEnd();
   // The object, or nullptr for "no object". A new object stays owned by the
   // archive until a list takes it (TakeObject).
   CObject* ReadObject();

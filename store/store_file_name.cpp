@@ -1,6 +1,9 @@
 #include "store/store_file_name.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/clock.h"
 #include "platform/crand.h"
@@ -9,10 +12,17 @@
 namespace fennel {
 namespace {
 
-// Any entry of that name, a directory or a link as well as a file, takes it.
-bool NameTaken(const std::string& path) {
-  struct stat st;
-  return lstat(ToFsPath(path).c_str(), &st) == 0;
+enum class Claim { Made, Taken, Failed };
+
+// Creates the file; any entry of that name, a directory or a link as well
+// as a file, takes it.
+Claim ClaimName(const std::string& path) {
+  int fd = open(ToFsPath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd >= 0) {
+    close(fd);
+    return Claim::Made;
+  }
+  return errno == EEXIST ? Claim::Taken : Claim::Failed;
 }
 
 }  // namespace
@@ -31,7 +41,11 @@ std::string MakeStoreFileName(const std::string& directory, const std::string& p
     std::string name = prefix;
     for (int i = 0; i < 5; ++i) name.push_back(static_cast<char>('a' + CrtRand() % 26));
     name += ".tmp";
-    if (!NameTaken(JoinPath(directory, name))) return name;
+    switch (ClaimName(JoinPath(directory, name))) {
+      case Claim::Made: return name;
+      case Claim::Taken: continue;
+      case Claim::Failed: return {};
+    }
   }
   return {};
 }

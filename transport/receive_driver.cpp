@@ -1,13 +1,11 @@
 #include "transport/receive_driver.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "platform/text.h"
-#include "store/sorting.h"
+#include "store/receive_journal.h"
 
 namespace fennel {
 
@@ -221,25 +219,11 @@ int CReceiveDriver::File(const std::vector<std::string>& names, std::string& not
   CListInfo& store = app_.user().store;
   int count = 0;
   for (const std::string& name : names) {
-    const std::string path = JoinPath(app_.user().mailDir, name);
-    struct stat st;
-    if (stat(ToFsPath(path).c_str(), &st) != 0 || st.st_size < 10) continue;  // left for the import command
-    std::unique_ptr<CMailDetail> mail = CMailDetail::FromFile(path);
-    CFolderDetail* folder = SortMail(store, *mail);
-    if (!folder) folder = store.FolderOrCreate(kInboxFolder);
-    if (!mail->messageId.empty()) {
-      if (CMailDetail* held = folder->FindMailById(mail->messageId)) {
-        // Fetched twice: the copy goes, unless it is the very file held.
-        if (held->filePath != path && !RemoveFile(path))
-          app_.prompter().Show("File " + path + "は削除されませんでした。");
-        continue;
-      }
-    }
+    CMailDetail* mail = FileReceivedMessage(store, JoinPath(app_.user().mailDir, name), &app_.prompter());
+    if (!mail) continue;  // fetched twice, or left for the import command
     ++count;
-    const std::string line = NoticeLine(mail->from, mail->subject);
-    folder->AddMail(std::move(mail));
     if (count < 10)
-      notice += line + "\n";
+      notice += NoticeLine(mail->from, mail->subject) + "\n";
     else if (count == 10)
       notice += ">>>>\n";
   }

@@ -1,5 +1,6 @@
 #include "ui/dialogs/logon_dialog.h"
 
+#include "config/id_file.h"
 #include "config/record_file.h"
 #include "config/scramble.h"
 #include "platform/clock.h"
@@ -12,8 +13,23 @@ const char* kIdFileMissing =
     "ユーザーＩＤファイルが存在しません。メーラーの実行ファイルの場所が変わっている場合があります。"
     "その設定を見直す場合はＹＥＳ、そうでない場合はＮＯを押してください。";
 const char* kIdFileDamaged = "ユーザーＩＤファイルが壊れています。読み込めませんでした。";
+
+std::string PreviousOfferText(const std::string& idPath) {
+  return "ユーザーＩＤファイル " + idPath + " が壊れています。前回保存したユーザーＩＤファイル " +
+         PreviousIdFile(idPath) + " を使いますか。\r\n（壊れたファイルは " + DamagedIdFile(idPath) +
+         " として残します。前回の保存より後の変更は失われます。）";
+}
 const char* kWrongPassword = "ﾊﾟｽﾜｰﾄﾞが正しくありません。";
 const char* kIdFileNotCreated = "ユーザーＩＤファイルを作成できませんでした。";
+
+std::string IdFileChangedText(const std::string& idPath, bool havePrevious) {
+  std::string text = "ユーザーＩＤファイル " + idPath +
+                     " の内容が、前回保存したときと違います（壊れているか、ほかの場所からコピーしたファイルです）。";
+  if (havePrevious)
+    return text + "\r\n前回保存したファイル " + PreviousIdFile(idPath) +
+           " を使う場合は［はい］、このファイルをそのまま使う場合は［いいえ］、ログオンしない場合は［キャンセル］を押してください。";
+  return text + "\r\nこのファイルをそのまま使いますか。";
+}
 
 }  // namespace
 
@@ -45,10 +61,39 @@ bool CLogonDialog::CreateUser(const std::string& dir) {
   u.headerListMode = 0;
   u.headerListPending = 0;
   // An existing ID file of that name is replaced, store and all.
-  if (!SaveRecordFile(CMailApp::IdFilePath(dir, userName), u)) {
+  IdFileState fresh;
+  if (SaveIdFile(CMailApp::IdFilePath(dir, userName), u, fresh) == IdSave::Failed) {
     app_.prompter().Show(kIdFileNotCreated, MbIcon::Stop);
     return false;
   }
+  return true;
+}
+
+bool CLogonDialog::ChooseGeneration(const std::string& idPath, IdLoad load, std::unique_ptr<CUserInfo>& record,
+                                    IdFileState& state) {
+  auto previous = std::make_unique<CUserInfo>();
+  const bool havePrevious = LoadIdFile(idPath, true, *previous, &app_.prompter(), &state.previous) == IdLoad::Ok;
+  if (load == IdLoad::SumMismatch) {
+    // It reads, but its bytes are not the ones written last: damage inside
+    // a text, or a copy brought in from elsewhere. The user knows which.
+    const std::string text = IdFileChangedText(idPath, havePrevious);
+    const MbAnswer a = app_.prompter().Show(text, MbIcon::Exclamation,
+                                            havePrevious ? MbButtons::YesNoCancel : MbButtons::OkCancel);
+    if (a == MbAnswer::Cancel) return false;
+    if (a == MbAnswer::Ok || a == MbAnswer::No) {
+      state.known = true;  // taken as it is: written over like any good file
+      return true;
+    }
+  } else {
+    if (!havePrevious) {
+      app_.prompter().Show(kIdFileDamaged, MbIcon::Stop);
+      return false;
+    }
+    if (app_.prompter().Show(PreviousOfferText(idPath), MbIcon::Stop, MbButtons::YesNo) != MbAnswer::Yes) return false;
+  }
+  record = std::move(previous);
+  state.known = true;
+  state.damagedOnDisk = true;
   return true;
 }
 
@@ -58,28 +103,47 @@ CLogonDialog::Result CLogonDialog::OnOK() {
   const std::string profileDir = app_.profile().RuntimeDir();
   const std::string dir = app_.LogonDirectory();
 
+  if (userName.empty()) return Result::StayOpen;
+  // Another process working on this user's store would write over what
+  // this one does (and the other way round).
+  switch (app_.LockUserStore(dir, userName)) {
+    case FileLock::Result::Locked:
+      break;
+    case FileLock::Result::Busy:
+      app_.prompter().Show(StoreInUseText(userName), MbIcon::Stop);
+      return Result::StayOpen;
+    case FileLock::Result::Failed:
+      break;  // no lock file can be made there: the ID file tells what is wrong
+  }
+  const Result result = LogOn(dir, profileDir);
+  if (result != Result::Ok) app_.UnlockUserStore();
+  return result;
+}
+
+CLogonDialog::Result CLogonDialog::LogOn(const std::string& dir, const std::string& profileDir) {
   bool newUser = false;
-  if (createNewUser && !userName.empty()) {
+  if (createNewUser) {
     if (!CreateUser(dir)) return Result::StayOpen;
     newUser = true;
   }
-  if (userName.empty()) return Result::StayOpen;
 
   // 5-6. Load the whole record into a fresh one, so that a failed attempt
   // never leaves lists behind in the application's record.
+  const std::string idPath = CMailApp::IdFilePath(dir, userName);
   auto record = std::make_unique<CUserInfo>();
-  switch (LoadRecordFile(CMailApp::IdFilePath(dir, userName), *record, false, &app_.prompter())) {
-    case RecordLoad::CannotOpen:
-      if (app_.prompter().Show(kIdFileMissing, MbIcon::Stop, MbButtons::YesNo) == MbAnswer::Yes)
-        host_.RunRuntimeDirDialog();
-      return Result::StayOpen;
-    case RecordLoad::Damaged:
-      // The file stays as it is; nothing of it is kept or written back.
-      app_.prompter().Show(kIdFileDamaged, MbIcon::Stop);
-      app_.ResetUser();
-      return Result::StayOpen;
-    case RecordLoad::Ok:
-      break;
+  IdFileState idState;
+  const IdLoad load = LoadIdFile(idPath, false, *record, &app_.prompter(), &idState.onDisk);
+  if (load == IdLoad::CannotOpen) {
+    if (app_.prompter().Show(kIdFileMissing, MbIcon::Stop, MbButtons::YesNo) == MbAnswer::Yes)
+      host_.RunRuntimeDirDialog();
+    return Result::StayOpen;
+  }
+  if (load == IdLoad::Ok) {
+    idState.known = true;
+  } else if (!ChooseGeneration(idPath, load, record, idState)) {
+    // The damaged file is never written over, and nothing of it is kept.
+    app_.ResetUser();
+    return Result::StayOpen;
   }
   if (profileDir != kProfileNull) app_.runtimeDir = dir;
   // 7.
@@ -90,7 +154,9 @@ CLogonDialog::Result CLogonDialog::OnOK() {
     app_.ResetUser();
     return Result::StayOpen;
   }
-  app_.SetUser(std::move(record));
+  app_.SetUser(std::move(record), idState);
+  // Messages a crash or a full disk kept out of the index are filed now.
+  app_.FileJournaledMail();
   // 9. A new user is guided through the wizard; Finish or Cancel, the logon ends.
   if (newUser) {
     if (auto values = host_.RunSetupWizard(app_.WizardStartValues(), app_.WizardCompletionText()))

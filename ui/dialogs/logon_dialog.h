@@ -2,9 +2,11 @@
 // user. The window layer shows the fields and calls OnInitDialog / OnOK.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "config/id_file.h"
 #include "config/mail_app.h"
 
 namespace fennel {
@@ -39,6 +41,13 @@ class CLogonDialog {
  private:
   // Creates the ID file of a new user; false when the user cancelled or it failed.
   bool CreateUser(const std::string& dir);
+  // A damaged ID file (or one the program did not write): the user may go
+  // on from the previous generation, or (when it reads) from the file as it
+  // is. False when the logon does not go on.
+  bool ChooseGeneration(const std::string& idPath, IdLoad load, std::unique_ptr<CUserInfo>& record,
+                        IdFileState& state);
+  // Steps 3-10 with the user's store locked.
+  Result LogOn(const std::string& dir, const std::string& profileDir);
 
   CMailApp& app_;
   LogonHost& host_;
