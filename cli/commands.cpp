@@ -194,8 +194,10 @@ int RunCli(const std::vector<std::string>& argv, FILE* in, FILE* out, FILE* err)
     return kExitRefused;
   }
   int code = command->Run(&app, io);
-  // Like the window program, the record is written back at the end.
+  // Like the window program, the record is written back at the end (when
+  // it changed); a record that could not be written is a failure.
   app.ExitInstance();
+  if (app.exitWriteFailed() && code == kExitOk) code = kExitRefused;
   return code;
 }
 

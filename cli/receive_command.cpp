@@ -91,6 +91,12 @@ class ReceiveCommand : public CliCommand {
       PrintText(io.err, "受信が終わりませんでした。\n");
       return kExitRefused;
     }
+    // Exit 0 only when every account was checked without a failure.
+    if (!driver.failures().empty()) {
+      PrintText(io.err, "受信に失敗しました（" + std::to_string(driver.failures().size()) + "件）:\n");
+      for (const std::string& f : driver.failures()) PrintText(io.err, "  " + f + "\n");
+      return kExitRefused;
+    }
     return kExitOk;
   }
 

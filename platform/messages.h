@@ -20,5 +20,8 @@ constexpr unsigned TIMER_POP_TIMEOUT = 0xF009;   // POP3 logon time-out
 constexpr unsigned TIMER_SMTP_TIMEOUT = 0xF00A;  // SMTP logon time-out
 constexpr unsigned TIMER_PROGRESS = 0xF00B;      // receive progress, 50 ms
 constexpr unsigned TIMER_PROBE = 0xF00D;         // silent-server probe, half the time-out
+// On the sessions themselves: no byte from the server for the time-out.
+constexpr unsigned TIMER_POP_SILENT = 0xF00E;
+constexpr unsigned TIMER_SMTP_SILENT = 0xF00F;
 
 }  // namespace fennel

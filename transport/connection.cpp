@@ -143,6 +143,7 @@ void Connection::Send(std::string_view bytes) {
     ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (n > 0) {
       bytes.remove_prefix(static_cast<size_t>(n));
+      sink_.OnActivity();
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
@@ -183,6 +184,8 @@ void Connection::OnReadable() {
     err = errno;
     if (n > 0) buffer_.Commit(static_cast<size_t>(n));
   }
+  if (n > 0) sink_.OnActivity();
+  if (generation != generation_) return;
   // Every complete line goes to the session, one step each, in order; a step
   // that closes or reconnects ends the delivery of this buffer.
   std::string line;

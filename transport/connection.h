@@ -22,6 +22,8 @@ class LineSink {
   virtual void OnLine(const std::string& line, bool partial) = 0;
   // The server closed the connection (or it broke).
   virtual void OnClosed() {}
+  // Bytes came from the server or were taken by it (a line or not).
+  virtual void OnActivity() {}
 };
 
 // What a session needs of its connection; tests put a fake in its place.

@@ -56,6 +56,7 @@ CPopSocket::CPopSocket(CMailApp& app, EventLoop& loop, PopOwner& owner, ChannelF
 }
 
 CPopSocket::~CPopSocket() {
+  loop_.KillTimers(this);
   if (output_) fclose(output_);
 }
 
@@ -73,7 +74,33 @@ bool CPopSocket::Connect() {
   const int64_t period = t > 0 ? int64_t{t} * minute : minute;
   loop_.SetTimer(&owner_, TIMER_POP_TIMEOUT, period);
   loop_.SetTimer(&owner_, TIMER_PROBE, period / 2);
+  // And a server that goes quiet later, in the middle of a message say,
+  // is not left to hold the run: no byte for that long ends it.
+  silencePeriodMs_ = period;
+  ArmSilenceTimer();
   return true;
+}
+
+void CPopSocket::ArmSilenceTimer() {
+  lastActivityMs_ = loop_.clock().MonotonicMs();
+  loop_.SetTimer(this, TIMER_POP_SILENT, silencePeriodMs_);
+}
+
+void CPopSocket::OnActivity() { lastActivityMs_ = loop_.clock().MonotonicMs(); }
+
+void CPopSocket::OnTimer(unsigned id) {
+  if (id != TIMER_POP_SILENT) return;
+  if (state_ == State::Ended) {
+    loop_.KillTimer(this, TIMER_POP_SILENT);
+    return;
+  }
+  const int64_t quiet = loop_.clock().MonotonicMs() - lastActivityMs_;
+  if (quiet < silencePeriodMs_) {
+    loop_.SetTimer(this, TIMER_POP_SILENT, silencePeriodMs_ - quiet);
+    return;
+  }
+  loop_.KillTimer(this, TIMER_POP_SILENT);
+  owner_.OnServerSilent();
 }
 
 bool CPopSocket::Start(bool deleteFlag, int port, const std::string& password, const std::string& server,
@@ -114,6 +141,7 @@ void CPopSocket::SendQuit(EndCode code) {
 }
 
 void CPopSocket::Close() {
+  loop_.KillTimer(this, TIMER_POP_SILENT);
   if (channel_) channel_->Close();
   if (output_) {
     // A message cut off in the middle is no message: its file goes.
@@ -138,6 +166,7 @@ void CPopSocket::OnLine(const std::string& line, bool partial) {
     explicit Depth(int& v) : d(v) { ++d; }
     ~Depth() { --d; }
   } depth(depth_);
+  lastActivityMs_ = loop_.clock().MonotonicMs();
   if (partial && state_ != State::RetrLines) return;  // pieces of an overlong reply line
   switch (state_) {
     case State::Greeting:  // S: +OK ready
@@ -158,6 +187,15 @@ void CPopSocket::OnLine(const std::string& line, bool partial) {
     case State::Stat:  // S: +OK count size
       loop_.KillTimer(&owner_, TIMER_POP_TIMEOUT);
       return OnStat(line);
+    case State::Sizes:  // S: +OK, then "number size" lines
+      if (!IsPositive(line)) {
+        sizes_.clear();  // no sizes to check against: the run goes on without
+        return StartReceiveRun();
+      }
+      state_ = State::SizeLines;
+      return;
+    case State::SizeLines:
+      return OnSizeLine(line);
     case State::Top:  // S: +OK, then the header lines
       if (!IsPositive(line)) return SendQuit(POP_TOP2_LINE_NG);
       state_ = State::TopLines;
@@ -217,11 +255,24 @@ void CPopSocket::OnStat(const std::string& line) {
   loop_.SetTimer(&owner_, TIMER_PROGRESS, 50);
   owner_.SetProgressRange(count);
   const bool perList = app_.user().headerListPending != 0;
-  if (perList || (app_.user().headerListMode == 0 && !listMode_)) return StartReceiveRun();
+  if (perList || (app_.user().headerListMode == 0 && !listMode_)) {
+    // C: LIST  (the sizes, to tell a message the server cut short)
+    sizes_.clear();
+    Send("LIST\r\n");
+    state_ = State::Sizes;
+    return;
+  }
   app_.serverListExists = true;
   // C: LIST  (RFC 1939 section 5)
   Send("LIST\r\n");
   state_ = State::List;
+}
+
+void CPopSocket::OnSizeLine(const std::string& line) {
+  if (IsTerminator(line)) return StartReceiveRun();
+  int number = 0;
+  long long size = 0;
+  if (std::sscanf(line.c_str(), "%d %lld", &number, &size) == 2 && number > 0 && size >= 0) sizes_[number] = size;
 }
 
 std::vector<CCommonDetail*> CPopSocket::ServerEntries(bool markedOnly) const {
@@ -306,8 +357,14 @@ void CPopSocket::BeginFetch() {
   const std::string dir = app_.user().mailDir;
   tempName_ = MakeStoreFileName(dir, "RCV");
   output_ = tempName_.empty() ? nullptr : std::fopen(ToFsPath(JoinPath(dir, tempName_)).c_str(), "wb");
-  outputOk_ = output_ != nullptr;
+  if (!output_) {
+    if (!tempName_.empty()) RemoveFile(JoinPath(dir, tempName_));
+    tempName_.clear();
+    return StoreFailed();
+  }
+  outputOk_ = true;
   atLineStart_ = true;
+  written_ = 0;
   // C: RETR n
   Send("RETR " + std::to_string(current_) + "\r\n");
   state_ = State::Retr;
@@ -325,6 +382,7 @@ void CPopSocket::OnRetrLine(const std::string& line, bool partial) {
     }
     if (n > 0 && std::fwrite(p, 1, n, output_) != n) outputOk_ = false;
     if (!partial && std::fwrite("\r\n", 1, 2, output_) != 2) outputOk_ = false;
+    written_ += n + (partial ? 0 : 2);
   }
   atLineStart_ = !partial;
 }
@@ -336,12 +394,37 @@ void CPopSocket::EndFetch() {
   bool ok = outputOk_ && output_ && std::fflush(output_) == 0 && (!deleteFlag_ || fsync(fileno(output_)) == 0);
   if (output_ && std::fclose(output_) != 0) ok = false;
   output_ = nullptr;
+  const std::string path = JoinPath(app_.user().mailDir, tempName_);
   if (!ok) {
-    // Not stored: the message stays on the server and comes again next time.
-    if (!tempName_.empty()) RemoveFile(JoinPath(app_.user().mailDir, tempName_));
+    // Not stored: the message stays on the server and comes again next
+    // time. A full disk will not take the next one either.
+    if (!tempName_.empty()) RemoveFile(path);
     tempName_.clear();
+    return StoreFailed();
+  }
+  if (CutShort()) {
+    // Less came than the server holds (a "." line it did not double, a
+    // broken server): a part of a message is no message. It stays on the
+    // server, and this copy is not filed.
+    const int64_t size = sizes_[current_];
+    RemoveFile(path);
+    tempName_.clear();
+    const std::string text = account_ + "@" + server_ + "：メッセージ " + std::to_string(current_) +
+                             " 番は途中までしか届きませんでした（受け取ったのは " + std::to_string(written_) +
+                             " バイト、サーバーでは " + std::to_string(size) +
+                             " バイト）。このメッセージはサーバーに残しています。";
+    Fail(text);
+    app_.prompter().Show(text, MbIcon::Exclamation);
     if (Advance()) return;
     return NextTopOrFinish();
+  }
+  // Listed in the journal (and with a DELE to follow, on disk) before the
+  // server may delete it: whatever happens next, the message is filed at the
+  // next logon at the latest.
+  if (!tempName_.empty() && !app_.journal().Add(tempName_, deleteFlag_)) {
+    received_.push_back(tempName_);  // stored all the same: filed at the end of this run
+    tempName_.clear();
+    return StoreFailed();
   }
   if (deleteFlag_) {
     // C: DELE n
@@ -353,6 +436,22 @@ void CPopSocket::EndFetch() {
   if (Advance()) return;
   NextTopOrFinish();
 }
+
+bool CPopSocket::CutShort() const {
+  auto it = sizes_.find(current_);
+  if (it == sizes_.end()) return false;
+  // The server counts the message with CR LF line ends, as it is stored
+  // here; a server that counts LF alone gives less, never more. Some slack
+  // for servers whose sizes are estimates.
+  const int64_t size = it->second;
+  return static_cast<int64_t>(written_) + 64 + size / 20 < size;
+}
+
+void CPopSocket::StoreFailed() {
+  SendQuit(POP_STORE_NG);
+}
+
+void CPopSocket::Fail(const std::string& text) { owner_.OnFailure(text); }
 
 void CPopSocket::OnDele(const std::string& line) {
   if (!IsPositive(line) && deleteFlag_) return Finish();  // the fetched message stays in its file
@@ -431,6 +530,10 @@ std::string CPopSocket::FailureText() const {
     case POP_LIST_LINE_NG: return who + "[POP_LIST_LINE_NG]メールを受信に失敗しました。続けますか。";
     case POP_TOP_LINE_NG: return who + "[POP_TOP_LINE_NG]メールを受信に失敗しました。続けますか。";
     case POP_TOP2_LINE_NG: return who + "[POP_TOP2_LINE_NG]メールを受信に失敗しました。続けますか。";
+    case POP_STORE_NG:
+      return who + "[POP_STORE_NG]メールディレクトリ " + app_.user().mailDir +
+             " にメッセージを書き込めませんでした（ディスクの空きが足りない可能性があります）。"
+             "保存できなかったメッセージはサーバーに残しています。";
     default: return {};
   }
 }
@@ -441,12 +544,21 @@ void CPopSocket::OnQuitReply() {
   // sub-account's connect arms them again).
   loop_.KillTimer(&owner_, TIMER_POP_TIMEOUT);
   loop_.KillTimer(&owner_, TIMER_PROBE);
+  loop_.KillTimer(this, TIMER_POP_SILENT);
   if (endCode_ == POP_END_OK) return EndRun(true);
   owner_.ActivateOwner();
+  if (endCode_ == POP_STORE_NG) {
+    // Nothing more can be stored anywhere: no question, no sub-account.
+    Fail(FailureText());
+    app_.prompter().Show(FailureText(), MbIcon::Stop);
+    return EndRun(false);
+  }
   const bool box = !(endCode_ == POP_END_NONE && authOnly_);
   bool normal = false;
-  if (box)
+  if (box) {
+    Fail(FailureText());
     normal = app_.prompter().Show(FailureText(), MbIcon::Question, MbButtons::OkCancel) == MbAnswer::Ok;
+  }
   EndRun(normal);
 }
 
@@ -488,6 +600,7 @@ void CPopSocket::StartNextSubAccount() {
       deleteFlag_ = sub.i[1] != 0;
       endCode_ = POP_END_NONE;
       if (Connect()) return;  // the run goes on from the greeting (still not idle)
+      Fail(account_ + "@" + server_ + "：サーバーに接続できませんでした。");
       app_.autoCheck = false;
     }
   }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -31,12 +32,17 @@ class PopOwner : public Window {
   virtual void ShowReceiveAnimation() = 0;
   // The server closed the connection before the run ended.
   virtual void OnServerClosed() = 0;
+  // No byte came from the server for the time-out: it stopped answering.
+  virtual void OnServerSilent() { OnServerClosed(); }
+  // A failure of the run, as told to the user (the command line's exit
+  // code comes from these).
+  virtual void OnFailure(const std::string& text) {}
 };
 
 // Makes the connection of a session (tests make a fake one).
 using ChannelFactory = std::function<std::unique_ptr<LineChannel>(LineSink&)>;
 
-class CPopSocket : public LineSink {
+class CPopSocket : public LineSink, public TimerTarget {
  public:
   enum EndCode : int {
     POP_END_NONE = 0,
@@ -48,9 +54,10 @@ class CPopSocket : public LineSink {
     POP_LIST_LINE_NG,
     POP_TOP_LINE_NG,
     POP_TOP2_LINE_NG,
+    POP_STORE_NG,  // a message could not be stored (a full disk)
   };
   enum class State {
-    Greeting, User, Pass, Stat,
+    Greeting, User, Pass, Stat, Sizes, SizeLines,
     Top, TopLines, Retr, RetrLines, Dele,
     List, ListLines, ListTop, ListTopLines,
     Quit, Ended,
@@ -68,6 +75,9 @@ class CPopSocket : public LineSink {
   void OnLine(const std::string& line, bool partial) override;
   void Step(const std::string& line) { OnLine(line, false); }
   void OnClosed() override;
+  void OnActivity() override;
+  // The inactivity timer.
+  void OnTimer(unsigned id) override;
   // Closes the connection (the owner's time-out handling).
   void Close();
 
@@ -89,7 +99,15 @@ class CPopSocket : public LineSink {
   void SendQuit(EndCode code);
   void Finish() { SendQuit(POP_END_OK); }
   void OnStat(const std::string& line);
+  void OnSizeLine(const std::string& line);
   void StartReceiveRun();
+  // The stored copy of the current message is much shorter than the size
+  // the server gave for it.
+  bool CutShort() const;
+  // Writing into the mail directory failed: nothing more is fetched.
+  void StoreFailed();
+  void Fail(const std::string& text);
+  void ArmSilenceTimer();
   // Moves to the next message; true when it sent a DELE (per-list receiving).
   bool Advance();
   void NextTopOrFinish();
@@ -123,6 +141,10 @@ class CPopSocket : public LineSink {
   FILE* output_ = nullptr;
   bool outputOk_ = true;
   bool atLineStart_ = true;
+  uint64_t written_ = 0;                   // bytes of the current message stored
+  std::unordered_map<int, int64_t> sizes_;  // message sizes the server gave (LIST)
+  int64_t lastActivityMs_ = 0;
+  int64_t silencePeriodMs_ = 0;
   std::unordered_set<std::string> known_;
   std::string tempName_;
   bool deleteFlag_ = false;

@@ -128,6 +128,7 @@ void CReceiveDriver::HandleNoResponse() {
     animation_.Close();
   session_->Close();
   host_.ActivateMainWindow();
+  failures_.push_back(session_->server() + kNoResponse);
   app_.prompter().Show(session_->server() + kNoResponse, MbIcon::Stop);
   if (authOnly) {
     session_->clearAuthOnly();
@@ -184,11 +185,13 @@ void CReceiveDriver::OnPopDone(std::vector<std::string> received) {
   if (received.empty()) {
     lastCount_ = 0;
     lastAnnouncement_.clear();
+    const bool storeFailed = session_ && session_->endCode() == CPopSocket::POP_STORE_NG;
     if (app_.autoCheck) {
       app_.autoCheck = false;
     } else {
       animation_.Close();
-      app_.prompter().Show(kNoNewMail, MbIcon::Information);
+      // After a full disk "nothing new" would be untrue: that box said it all.
+      if (!storeFailed) app_.prompter().Show(kNoNewMail, MbIcon::Information);
     }
     return;
   }
@@ -197,13 +200,27 @@ void CReceiveDriver::OnPopDone(std::vector<std::string> received) {
   int count = File(received, notice);
   // The filed mail is in the index on disk before the user is told of it,
   // and its files are on disk before the index names them.
+  bool indexed = true;
   if (count > 0) {
     SyncFileSystemOf(u.mailDir);
-    app_.SaveUserRecord();
+    indexed = app_.SaveUserRecord();
   }
   lastCount_ = count;
   lastAnnouncement_ = Announcement(count, notice);
   if (!app_.autoCheck) animation_.Close();
+  if (!indexed) {
+    // The mails are in their folders here, but not in the index on disk:
+    // no "届いています" as if all were well. They are filed again at the
+    // next logon (the journal still lists them).
+    const std::string text = "メッセージを" + std::to_string(count) + "通受信しましたが、ユーザーＩＤファイルに書き込めませんでした（ディスクの空きが足りない可能性があります）。"
+                             "メッセージはメールディレクトリ " + u.mailDir + " にあり、次回のログオンでフォルダに入ります。";
+    failures_.push_back(text);
+    host_.ActivateMainWindow();
+    app_.prompter().Show(text, MbIcon::Stop);
+    host_.RefreshViews();
+    app_.autoCheck = false;
+    return;
+  }
   if (count > 0 || !app_.autoCheck) {
     host_.ActivateMainWindow();
     if (app_.autoCheck)

@@ -78,12 +78,17 @@ class CReceiveDriver : public PopOwner {
   void ActivateOwner() override { host_.ActivateMainWindow(); }
   void ShowReceiveAnimation() override;
   void OnServerClosed() override;
+  void OnFailure(const std::string& text) override { failures_.push_back(text); }
 
   CPopSocket* session() { return session_.get(); }
   bool listCommand() const { return listCommand_; }
   // What the last filing found (for the command line and tests).
   int lastCount() const { return lastCount_; }
   const std::string& lastAnnouncement() const { return lastAnnouncement_; }
+  // Every failure of the runs so far, as told to the user (a refused
+  // logon, a server that stopped answering, a full disk, a message cut
+  // short): a receive that checked every account without one has none.
+  const std::vector<std::string>& failures() const { return failures_; }
 
  private:
   void OnPopDone(std::vector<std::string> received);
@@ -107,6 +112,7 @@ class CReceiveDriver : public PopOwner {
   bool listCommand_ = false;
   int lastCount_ = 0;
   std::string lastAnnouncement_;
+  std::vector<std::string> failures_;
 };
 
 // A notice line: From cut or padded to 40 bytes, then up to 40 bytes of

@@ -43,6 +43,7 @@ CSmtpSocket::CSmtpSocket(CMailApp& app, EventLoop& loop, ChannelFactory channels
 }
 
 CSmtpSocket::~CSmtpSocket() {
+  loop_.KillTimers(this);
   if (owner_) {
     loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
     loop_.KillTimer(owner_, TIMER_PROBE);
@@ -77,9 +78,31 @@ bool CSmtpSocket::Start(SmtpOwner& owner, const ComposedMessage& message, const 
   const int64_t period = t > 0 ? int64_t{t} * minute : minute;
   loop_.SetTimer(owner_, TIMER_SMTP_TIMEOUT, period);
   loop_.SetTimer(owner_, TIMER_PROBE, period / 2);
+  // A server that goes quiet after the logon (or stops taking the text) is
+  // not left to hold the send: no byte either way for that long ends it.
+  silencePeriodMs_ = period;
+  lastActivityMs_ = loop_.clock().MonotonicMs();
+  loop_.SetTimer(this, TIMER_SMTP_SILENT, period);
   // 4.
   owner_->ShowSendAnimation();
   return true;
+}
+
+void CSmtpSocket::OnActivity() { lastActivityMs_ = loop_.clock().MonotonicMs(); }
+
+void CSmtpSocket::OnTimer(unsigned id) {
+  if (id != TIMER_SMTP_SILENT) return;
+  if (state_ == State::Ended || state_ == State::Idle || !owner_) {
+    loop_.KillTimer(this, TIMER_SMTP_SILENT);
+    return;
+  }
+  const int64_t quiet = loop_.clock().MonotonicMs() - lastActivityMs_;
+  if (quiet < silencePeriodMs_) {
+    loop_.SetTimer(this, TIMER_SMTP_SILENT, silencePeriodMs_ - quiet);
+    return;
+  }
+  loop_.KillTimer(this, TIMER_SMTP_SILENT);
+  owner_->OnServerSilent();
 }
 
 void CSmtpSocket::Send(const std::string& command) {
@@ -93,6 +116,7 @@ void CSmtpSocket::Disconnect() {
 
 void CSmtpSocket::Close() {
   if (state_ != State::Idle) state_ = State::Ended;
+  loop_.KillTimer(this, TIMER_SMTP_SILENT);
   if (owner_) {
     loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
     loop_.KillTimer(owner_, TIMER_PROBE);
@@ -116,6 +140,7 @@ CSmtpSocket::EndCode CSmtpSocket::FailureCodeOfState() const {
 void CSmtpSocket::OnLine(const std::string& line, bool partial) {
   if (state_ == State::Ended || state_ == State::Idle) return;
   ++depth_;
+  lastActivityMs_ = loop_.clock().MonotonicMs();
   if (partial) {
     // A reply longer than the buffer: no server that means well sends one.
     Fail(FailureCodeOfState());
@@ -262,6 +287,7 @@ void CSmtpSocket::Fail(EndCode code) {
 
 void CSmtpSocket::EndRun() {
   state_ = State::Ended;
+  loop_.KillTimer(this, TIMER_SMTP_SILENT);
   loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
   loop_.KillTimer(owner_, TIMER_PROBE);
   app_.transferIdle = true;

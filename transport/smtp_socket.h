@@ -26,9 +26,11 @@ class SmtpOwner : public Window {
  public:
   // The transfer animation in send mode over the window.
   virtual void ShowSendAnimation() = 0;
+  // No byte came from the server, and it took none, for the time-out.
+  virtual void OnServerSilent() = 0;
 };
 
-class CSmtpSocket : public LineSink {
+class CSmtpSocket : public LineSink, public TimerTarget {
  public:
   enum EndCode : int32_t {
     SMTP_END_NONE = 0,
@@ -56,6 +58,9 @@ class CSmtpSocket : public LineSink {
   void OnLine(const std::string& line, bool partial) override;
   void Step(const std::string& line) { OnLine(line, false); }
   void OnClosed() override;
+  void OnActivity() override;
+  // The inactivity timer.
+  void OnTimer(unsigned id) override;
   // Closes the connection and drops the run without a report (the owner's
   // no-response handling).
   void Close();
@@ -98,6 +103,8 @@ class CSmtpSocket : public LineSink {
   int port_ = 0;
   bool connected_ = false;
   int depth_ = 0;
+  int64_t lastActivityMs_ = 0;
+  int64_t silencePeriodMs_ = 0;
 };
 
 // The end box text of an end code.

@@ -266,6 +266,8 @@ TEST_F(ReceiveTest, ProbeFindsTheServerGone) {
     say("+OK\r\n");
     hear();
     say("+OK 2 400\r\n");
+    hear();  // LIST
+    say("+OK\r\n.\r\n");
     hear();  // TOP 1 0
     say("+OK\r\nMessage-ID: <p1@example.jp>\r\n.\r\n");
     hear();  // RETR 1

@@ -99,6 +99,12 @@ class FakePop {
     return {"S: +OK ready", "C: USER " + account, "S: +OK", "C: PASS " + password, "S: +OK logged in", "C: STAT",
             "S: " + statReply};
   }
+  // The logon of a receive run, with its size list (here: no sizes given).
+  static std::vector<std::string> ReceiveLogon(const std::string& statReply) {
+    std::vector<std::string> d = Logon(statReply);
+    d.insert(d.end(), {"C: LIST", "S: +OK", "S: ."});
+    return d;
+  }
   void expectNothingMore() {
     EXPECT_EQ(read_, sent.size()) << "unexpected command \"" << (read_ < sent.size() ? sent[read_] : "") << "\"";
   }

@@ -46,6 +46,8 @@ class RecordingOwner : public PopOwner {
   void ActivateOwner() override { ++activations; }
   void ShowReceiveAnimation() override { ++animations; }
   void OnServerClosed() override { ++serverClosed; }
+  void OnServerSilent() override { ++serverSilent; }
+  void OnFailure(const std::string& text) override { failures.push_back(text); }
 
   std::vector<int64_t> TicksOf(unsigned id) const {
     std::vector<int64_t> at;
@@ -60,6 +62,8 @@ class RecordingOwner : public PopOwner {
   int activations = 0;
   int animations = 0;
   int serverClosed = 0;
+  int serverSilent = 0;
+  std::vector<std::string> failures;
 
  private:
   const Clock& clock_;
@@ -92,6 +96,8 @@ class PopRig {
 
   void Talk(const std::vector<std::string>& rows) { pop.talk(rows); }
   static std::vector<std::string> Logon(const std::string& statReply) { return FakePop::Logon(statReply); }
+  // The logon of a receive run, with the size list (here: no sizes given).
+  static std::vector<std::string> ReceiveLogon(const std::string& statReply) { return FakePop::ReceiveLogon(statReply); }
 
   // The names of the only WM_POP_DONE, which came after everything was sent.
   std::vector<std::string> DoneNames() {

@@ -11,6 +11,7 @@ namespace {
 using test::PopRig;
 constexpr const char* kServer = PopRig::kServer;
 std::vector<std::string> Logon(const std::string& statReply) { return PopRig::Logon(statReply); }
+std::vector<std::string> ReceiveLogon(const std::string& statReply) { return PopRig::ReceiveLogon(statReply); }
 
 class PopSessionTest : public testing::Test, public PopRig {};
 
@@ -19,7 +20,7 @@ TEST_F(PopSessionTest, ReceiveDeleteAndQuitInOrder) {
   EXPECT_EQ(pop.connects, std::vector<std::string>{"pop.example.jp:110"});
   EXPECT_FALSE(app.transferIdle);
   EXPECT_EQ(owner.animations, 1);
-  Talk(Logon("+OK 2 320"));
+  Talk(ReceiveLogon("+OK 2 320"));
   Talk({"C: TOP 1 0",
         "S: +OK", "S: Message-ID: <m1@example.jp>", "S: Subject: one", "S: ", "S: .",
         "C: RETR 1",
@@ -53,7 +54,7 @@ TEST_F(PopSessionTest, ReceiveDeleteAndQuitInOrder) {
 // doubled dot, and a piece that is "." does not end the message.
 TEST_F(PopSessionTest, OverlongBodyLineStoredWhole) {
   ASSERT_TRUE(Start());
-  Talk(Logon("+OK 1 100"));
+  Talk(ReceiveLogon("+OK 1 100"));
   Talk({"C: TOP 1 0", "S: +OK", "S: Subject: x", "S: ", "S: .", "C: RETR 1", "S: +OK", "S: Subject: x", "S: "});
   session.OnLine("..first", true);
   session.OnLine(".second", true);
@@ -68,7 +69,7 @@ TEST_F(PopSessionTest, OverlongBodyLineStoredWhole) {
 
 TEST_F(PopSessionTest, LeaveOnServerSendsNoDele) {
   ASSERT_TRUE(Start(/*deleteFlag=*/false));
-  Talk(Logon("+OK 1 100"));
+  Talk(ReceiveLogon("+OK 1 100"));
   Talk({"C: TOP 1 0", "S: +OK", "S: Subject: x", "S: ", "S: .",
         "C: RETR 1", "S: +OK", "S: Subject: x", "S: ", "S: hi", "S: .",
         "C: QUIT", "S: +OK"});
@@ -112,7 +113,7 @@ TEST(PopSessionTable, KnownMessageIsSkippedOnlyWhenMailStaysOnTheServer) {
     PopRig r;
     r.StoreMailWithId("<old@example.jp>");
     ASSERT_TRUE(r.Start(row.deleteFlag));
-    r.Talk(Logon("+OK 2 200"));
+    r.Talk(ReceiveLogon("+OK 2 200"));
     r.pop.expectClient("TOP 1 0");
     r.pop.server("+OK");
     for (const std::string& h : row.header) r.pop.server(h);
@@ -125,7 +126,7 @@ TEST(PopSessionTable, KnownMessageIsSkippedOnlyWhenMailStaysOnTheServer) {
 TEST_F(PopSessionTest, KnownLastMessageEndsTheRun) {
   StoreMailWithId("<old@example.jp>");
   ASSERT_TRUE(Start());
-  Talk(Logon("+OK 1 100"));
+  Talk(ReceiveLogon("+OK 1 100"));
   Talk({"C: TOP 1 0", "S: +OK", "S: Message-ID: <old@example.jp>", "S: ", "S: .", "C: QUIT", "S: +OK"});
   EXPECT_TRUE(DoneNames().empty());
 }
@@ -153,7 +154,7 @@ TEST(PopSessionTable, FailureBoxAfterQuitThenCancelOrContinue) {
       {"[POP_PASS_NG]", false, upTo(4, {"S: -ERR"}),
        "メールを受信に失敗しました。パスワードが正しくありません。続けますか。"},
       {"[POP_STAT_NG]", false, upTo(6, {"S: -ERR"}), fail},
-      {"[POP_TOP2_LINE_NG]", false, upTo(7, {"C: TOP 1 0", "S: -ERR"}), fail},
+      {"[POP_TOP2_LINE_NG]", false, upTo(7, {"C: LIST", "S: +OK", "S: .", "C: TOP 1 0", "S: -ERR"}), fail},
       {"[POP_LIST_LINE_NG]", true, upTo(7, {"C: LIST", "S: -ERR"}), fail},
       {"[POP_TOP_LINE_NG]", true, upTo(7, {"C: LIST", "S: +OK", "S: 1 100", "S: .", "C: TOP 1 0", "S: -ERR"}), fail},
   };
@@ -190,7 +191,7 @@ TEST(PopSessionTable, FailureBoxAfterQuitThenCancelOrContinue) {
 
 TEST_F(PopSessionTest, FailedRetrSkipsTheMessageWithoutABox) {
   ASSERT_TRUE(Start(/*deleteFlag=*/true));
-  Talk(Logon("+OK 2 200"));
+  Talk(ReceiveLogon("+OK 2 200"));
   Talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .",
         "C: RETR 1", "S: -ERR locked",
         "C: TOP 2 0", "S: +OK", "S: Subject: two", "S: ", "S: .",
@@ -206,7 +207,7 @@ TEST_F(PopSessionTest, FailedRetrSkipsTheMessageWithoutABox) {
 
 TEST_F(PopSessionTest, FailedDeleEndsTheRunWithoutABox) {
   ASSERT_TRUE(Start(/*deleteFlag=*/true));
-  Talk(Logon("+OK 2 200"));
+  Talk(ReceiveLogon("+OK 2 200"));
   Talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .",
         "C: RETR 1", "S: +OK", "S: Subject: one", "S: ", "S: b", "S: .",
         "C: DELE 1", "S: -ERR",
@@ -216,14 +217,23 @@ TEST_F(PopSessionTest, FailedDeleEndsTheRunWithoutABox) {
   pop.expectNothingMore();
 }
 
+// A mail directory that takes no file (gone, or a full disk): nothing is
+// deleted, nothing more is fetched, and the run says why, with no question
+// and no sub-account after it.
 TEST_F(PopSessionTest, MessageThatCannotBeStoredIsNotDeleted) {
   app.user().mailDir = dir / "missing";
+  app.user().store.AddSubAccount("pop2.example.jp", "jiro", "pw2", 110, 0, 0);
   ASSERT_TRUE(Start(/*deleteFlag=*/true));
-  Talk(Logon("+OK 2 200"));
-  Talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .",
-        "C: RETR 1", "S: +OK", "S: Subject: one", "S: ", "S: b", "S: .",
-        "C: TOP 2 0"});
+  Talk(ReceiveLogon("+OK 2 200"));
+  Talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .", "C: QUIT", "S: +OK"});
   pop.expectNothingMore();
+  EXPECT_TRUE(DoneNames().empty());
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].text.rfind("taro@pop.example.jp[POP_STORE_NG]メールディレクトリ " + app.user().mailDir, 0),
+            0u);
+  EXPECT_EQ(prompter.shown[0].icon, MbIcon::Stop);
+  EXPECT_EQ(pop.connects.size(), 1u) << "no sub-account after a full disk";
+  EXPECT_EQ(owner.failures.size(), 1u);
 }
 
 TEST(PopSessionTable, AuthenticationOnly) {
@@ -288,9 +298,9 @@ TEST_F(PopSessionTest, SubAccountsInListOrderSkippingDisabled) {
             (std::vector<std::string>{"pop.example.jp:110", "pop2.example.jp:1110", "pop4.example.jp:3110"}));
   ASSERT_EQ(pop.perConnection.size(), 3u);
   EXPECT_EQ(pop.perConnection[1],
-            (std::vector<std::string>{"USER jiro", "PASS pw2", "STAT", "TOP 1 0", "RETR 1", "DELE 1", "QUIT"}));
+            (std::vector<std::string>{"USER jiro", "PASS pw2", "STAT", "LIST", "TOP 1 0", "RETR 1", "DELE 1", "QUIT"}));
   EXPECT_EQ(pop.perConnection[2],
-            (std::vector<std::string>{"USER shiro", "PASS pw4", "STAT", "TOP 1 0", "RETR 1", "QUIT"}));
+            (std::vector<std::string>{"USER shiro", "PASS pw4", "STAT", "LIST", "TOP 1 0", "RETR 1", "QUIT"}));
   pop.expectEveryConnectionQuit();
   EXPECT_EQ(DoneNames().size(), 3u);
   EXPECT_TRUE(app.transferIdle);
@@ -407,7 +417,7 @@ TEST(PopSessionTable, ReceivingPerList) {
     r.pop.failing = row.failing;
     ASSERT_TRUE(r.Start());
     r.pop.Serve();
-    const std::vector<std::string> logon = {"USER taro", "PASS secret", "STAT"};
+    const std::vector<std::string> logon = {"USER taro", "PASS secret", "STAT", "LIST"};
     std::vector<std::string> expected = logon;
     expected.insert(expected.end(), row.commands.begin(), row.commands.end());
     EXPECT_EQ(r.pop.sent, expected);
@@ -468,7 +478,7 @@ TEST(PopSessionTable, EndedRunLeavesNoTimers) {
 
 TEST_F(PopSessionTest, ServerHangingUpMidRunTellsTheOwner) {
   ASSERT_TRUE(Start());
-  Talk(Logon("+OK 1 100"));
+  Talk(ReceiveLogon("+OK 1 100"));
   pop.expectClient("TOP 1 0");
   pop.hangUp();
   EXPECT_EQ(owner.serverClosed, 1);

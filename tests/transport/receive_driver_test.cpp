@@ -302,7 +302,7 @@ TEST_F(ReceiveDriverTest, LogonTimeout) {
 TEST_F(ReceiveDriverTest, ProbeAfterStatFilesWhatCameFirst) {
   box().messages = {MailText("a@ex.com", "m01@ex.com", "one"), MailText("b@ex.com", "m02@ex.com", "two")};
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  pop.talk(FakePop::Logon("+OK 2 400"));
+  pop.talk(FakePop::ReceiveLogon("+OK 2 400"));
   loop.Advance(20000);  // the logon time-out is off now; the probe is not due yet
   pop.talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .", "C: RETR 1"});
   pop.server({"+OK", "From: m01@ex.com", "Subject: one", "", "body", "."});
@@ -321,7 +321,7 @@ TEST_F(ReceiveDriverTest, ProbeAfterStatFilesWhatCameFirst) {
 
 TEST_F(ReceiveDriverTest, ServerHangingUpMidRunIsNoResponse) {
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  pop.talk(FakePop::Logon("+OK 2 400"));
+  pop.talk(FakePop::ReceiveLogon("+OK 2 400"));
   pop.talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .", "C: RETR 1"});
   pop.server({"+OK", "From: m01@ex.com", "Subject: one", "", "body", "."});
   pop.expectClient("TOP 2 0");
@@ -338,7 +338,7 @@ TEST_F(ReceiveDriverTest, ServerHangingUpMidRunIsNoResponse) {
 // A message cut off by the hang-up leaves no half file behind.
 TEST_F(ReceiveDriverTest, HangUpInTheMiddleOfAMessageLeavesNoFile) {
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  pop.talk(FakePop::Logon("+OK 1 400"));
+  pop.talk(FakePop::ReceiveLogon("+OK 1 400"));
   pop.talk({"C: TOP 1 0", "S: +OK", "S: Subject: one", "S: ", "S: .", "C: RETR 1"});
   pop.server({"+OK", "From: m01@ex.com", "Subject: one", "", "the first half"});
   pop.hangUp();
@@ -391,7 +391,7 @@ TEST_F(ReceiveDriverTest, ListAcceptedReceivesWhatIsNotMarked) {
   pop.Serve();
   EXPECT_EQ(host.dialogs, 1);
   ASSERT_EQ(pop.perConnection.size(), 2u);
-  EXPECT_EQ(pop.perConnection[1], (std::vector<std::string>{"USER taro", "PASS secret", "STAT", "TOP 1 0", "RETR 1",
+  EXPECT_EQ(pop.perConnection[1], (std::vector<std::string>{"USER taro", "PASS secret", "STAT", "LIST", "TOP 1 0", "RETR 1",
                                                              "DELE 2", "TOP 3 0", "RETR 3", "QUIT"}));
   pop.expectEveryConnectionQuit();
   ASSERT_EQ(prompter.shown.size(), 1u);
@@ -405,7 +405,7 @@ TEST_F(ReceiveDriverTest, ListAcceptedReceivesWhatIsNotMarked) {
 
 TEST_F(ReceiveDriverTest, ProgressInTheStatusBar) {
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  pop.talk(FakePop::Logon("+OK 2 400"));
+  pop.talk(FakePop::ReceiveLogon("+OK 2 400"));
   EXPECT_EQ(host.progressRange, 2);
   pop.expectClient("TOP 1 0");
   loop.Advance(50);

@@ -26,8 +26,10 @@ class RecordingSmtpOwner : public SmtpOwner {
     return 0;
   }
   void ShowSendAnimation() override { ++animations; }
+  void OnServerSilent() override { ++silences; }
   std::vector<int32_t> endCodes;
   int animations = 0;
+  int silences = 0;
 };
 
 class SmtpSessionTest : public testing::Test {

@@ -92,6 +92,7 @@ class CMailEditor : public SmtpOwner {
 
   intptr_t SendMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
   void OnTimer(unsigned id) override;
+  void OnServerSilent() override { HandleNoResponse(); }
   void ShowSendAnimation() override;
 
   SendState sendState() const { return sendState_; }
