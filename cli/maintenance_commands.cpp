@@ -55,14 +55,14 @@ class MaintenanceCommand : public CliCommand {
         PrintText(io.err, "メールディレクトリがありません。mail_dir を設定してください。\n");
         return kExitRefused;
       }
-      return Report(io, m.Rebuild(status_));
+      return Report(io, m.Rebuild(status_), m.failed());
     }
     if (name_ == "import-eml") {
       if (app->user().mailDir.empty()) {
         PrintText(io.err, "メールディレクトリがありません。mail_dir を設定してください。\n");
         return kExitRefused;
       }
-      return Report(io, m.ImportEml(path_));
+      return Report(io, m.ImportEml(path_), m.failed());
     }
     if (name_ == "report") return m.WriteReport(path_) ? kExitOk : kExitRefused;
     if (name_ == "backup") return m.Backup(kind_, path_) ? kExitOk : kExitRefused;
@@ -73,10 +73,11 @@ class MaintenanceCommand : public CliCommand {
   }
 
  private:
-  static int Report(const CliIo& io, int count) {
+  // The count filed; exit 1 when the command failed on the way.
+  static int Report(const CliIo& io, int count, bool failed) {
     if (count < 0) return kExitRefused;
     PrintText(io.out, std::to_string(count) + "\n");
-    return kExitOk;
+    return failed ? kExitRefused : kExitOk;
   }
 
   std::string name_;

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+
 #include "message/base64.h"
 #include "message/charset.h"
 #include "message/header_words.h"
@@ -42,21 +45,36 @@ bool AttachmentName(const MimePart& p, JisConverter& jis, std::string& name) {
   return false;
 }
 
-// A saved attachment, written through a buffer of 64 KB.
+// A saved attachment, written through a buffer of 64 KB into a temporary
+// file of the directory; it gets its name only once it is complete.
 class OutputFile {
  public:
   ~OutputFile() {
-    Flush();
     if (fd_ >= 0) close(fd_);
+    if (!temp_.empty()) unlink(temp_.c_str());
   }
-  bool Create(const std::string& path) {
-    fd_ = open(ToFsPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    return fd_ >= 0;
+  bool Create(const std::string& dir) {
+    std::string tmpl = ToFsPath(JoinPath(dir, ".attachment-XXXXXX"));
+    fd_ = mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd_ < 0) return false;
+    temp_ = tmpl;
+    return true;
   }
   void Write(const std::string& bytes) {
     buffer_ += bytes;
     if (buffer_.size() >= kBuffer) Flush();
   }
+  // Closes the file; false when a write failed.
+  bool Finish() {
+    Flush();
+    bool ok = ok_ && close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+  }
+  // The temporary file (UTF-8 path); it is removed with the object unless
+  // Keep() was called.
+  const std::string& temp() const { return temp_; }
+  void Keep() { temp_.clear(); }
 
  private:
   static constexpr size_t kBuffer = 65536;
@@ -65,15 +83,73 @@ class OutputFile {
     size_t left = buffer_.size();
     while (left > 0 && fd_ >= 0) {
       ssize_t n = ::write(fd_, p, left);
-      if (n <= 0) break;
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok_ = false;
+        break;
+      }
       p += n;
       left -= static_cast<size_t>(n);
     }
     buffer_.clear();
   }
   int fd_ = -1;
+  bool ok_ = true;
+  std::string temp_;
   std::string buffer_;
 };
+
+// "name (k).ext" for the k-th file of one name (k = 1: the name itself).
+std::string NumberedName(const std::string& name, int k) {
+  if (k == 1) return name;
+  size_t dot = name.rfind('.');
+  if (dot == 0 || dot == std::string::npos) dot = name.size();
+  return name.substr(0, dot) + " (" + std::to_string(k) + ")" + name.substr(dot);
+}
+
+// Decodes the part into dir under fileName. A file of that name that holds
+// other bytes is never replaced (an earlier file of the user, another
+// attachment of this mail): the part gets "name (2).ext", "name (3).ext", ...
+// A file with the very same bytes (this mail shown before) is used as it is.
+bool SaveAttachment(MimePart& part, bool base64, bool qp, const std::string& dir, const std::string& fileName,
+                    std::string& outPath) {
+  OutputFile out;
+  if (!out.Create(dir)) return false;
+  Base64Decoder b64;
+  QpDecoder qpd;
+  std::string line, decoded;
+  for (bool more = part.FirstBodyLine(line); more; more = part.NextBodyLine(line)) {
+    decoded.clear();
+    if (base64)
+      b64.DecodeAppend(line, decoded);
+    else if (qp)
+      qpd.DecodeLine(line, decoded);
+    else
+      decoded = line;
+    out.Write(decoded);
+  }
+  if (qp) {
+    decoded.clear();
+    qpd.Flush(decoded);
+    out.Write(decoded);
+  }
+  if (!out.Finish()) return false;
+  const std::string temp = FromFsPath(out.temp());
+  for (int k = 1; k <= 1000; ++k) {
+    const std::string path = JoinPath(dir, NumberedName(fileName, k));
+    if (RenameNoReplace(temp, path)) {
+      out.Keep();
+      outPath = path;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+    if (SameFileBytes(temp, path)) {
+      outPath = path;
+      return true;  // the temporary copy goes with out
+    }
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -127,41 +203,23 @@ void DecodeLeaf(MimeTree& tree, std::string& text, std::string& attachments, Lea
     std::string name;
     AttachmentName(*p, ctx.jis, name);
     name = SafeFileName(name);
-    if (message) text += "\t (See attachment file=" + name + ")\r\n";
-    attachments += name + "\r\n";
-    if (!ctx.saveAttachments) return;
     std::string fileName;
     for (char c : name)
       if (c != '\t') fileName.push_back(c);
-    const std::string outPath = JoinPath(ctx.saveDir, fileName);
-    OutputFile out;
-    if (!out.Create(outPath)) {
+    std::string outPath;
+    if (ctx.saveAttachments && !SaveAttachment(*p, base64, qp, ctx.saveDir, fileName, outPath)) {
       text += kCannotCreateAttachment;
       return;
     }
+    // The name shown is the one the file got.
+    if (ctx.saveAttachments) name = FileNameOfPath(outPath);
+    if (message) text += "\t (See attachment file=" + name + ")\r\n";
+    attachments += name + "\r\n";
+    if (!ctx.saveAttachments) return;
     std::string id;
     for (char c : p->contentId)
       if (c != '<' && c != '>' && c != ' ') id.push_back(c);
     if (!id.empty()) ReplaceAll(text, "cid:" + id, outPath);
-
-    Base64Decoder b64;
-    QpDecoder qpd;
-    std::string line, decoded;
-    for (bool more = p->FirstBodyLine(line); more; more = p->NextBodyLine(line)) {
-      decoded.clear();
-      if (base64)
-        b64.DecodeAppend(line, decoded);
-      else if (qp)
-        qpd.DecodeLine(line, decoded);
-      else
-        decoded = line;
-      out.Write(decoded);
-    }
-    if (qp) {
-      decoded.clear();
-      qpd.Flush(decoded);
-      out.Write(decoded);
-    }
     return;
   }
 

@@ -178,6 +178,32 @@ std::string FileNameOfPath(const std::string& path) {
   return path.substr(start);
 }
 
+bool SameFileBytes(const std::string& a, const std::string& b) {
+  FILE* fa = fopen(ToFsPath(a).c_str(), "rb");
+  FILE* fb = fopen(ToFsPath(b).c_str(), "rb");
+  bool same = fa && fb;
+  std::vector<char> ba(1 << 16), bb(1 << 16);
+  while (same) {
+    size_t na = fread(ba.data(), 1, ba.size(), fa);
+    size_t nb = fread(bb.data(), 1, bb.size(), fb);
+    if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) same = false;
+    if (na == 0) break;
+  }
+  if (fa) fclose(fa);
+  if (fb) fclose(fb);
+  return same;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  const std::string f = ToFsPath(from), t = ToFsPath(to);
+  if (renameat2(AT_FDCWD, f.c_str(), AT_FDCWD, t.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link is just as exclusive.
+  if (link(f.c_str(), t.c_str()) != 0) return false;
+  unlink(f.c_str());
+  return true;
+}
+
 bool SyncFileSystemOf(const std::string& path) {
   int fd = open(ToFsPath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;

@@ -22,6 +22,12 @@ bool MakeDirs(const std::string& path);       // with every missing parent
 // Deletes a file. A file that is already gone counts as deleted.
 bool RemoveFile(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string& out);
+// Whether two files hold the same bytes (false when either cannot be read).
+bool SameFileBytes(const std::string& a, const std::string& b);
+// Gives a complete file (usually a temporary one) the name to, only when
+// nothing has that name yet: an existing file is never replaced. False
+// when to is taken (errno EEXIST) or on failure; from stays then.
+bool RenameNoReplace(const std::string& from, const std::string& to);
 // Two names for one directory: compared by resolved path when both exist.
 bool SamePath(const std::string& a, const std::string& b);
 // The current directory of the process, empty when it cannot be read.

@@ -99,6 +99,8 @@ TEST_F(MaintenanceTest, RebuildFilesReceivedAndWrittenMail) {
   test::WriteFile(InMail("RCVbbbbb.tmp"), Message("b@x", "会議のお知らせ"));
   test::WriteFile(InMail("RCVccccc.tmp"), "tiny");  // 10 bytes or less: never imported
   test::WriteFile(InMail("other.txt"), Message("c@x", "not a message file"));
+  // A mail whose record is gone (its send failed on a full disk, say):
+  // nothing tells that it went out.
   ComposedMail sent;
   sent.to = "jiro@example.jp";
   sent.subject = "sent one";
@@ -126,22 +128,22 @@ TEST_F(MaintenanceTest, RebuildFilesReceivedAndWrittenMail) {
   EXPECT_EQ(Folder(kInboxFolder)->mails[0]->subject, "hello");
   EXPECT_EQ(Folder(kInboxFolder)->mails[0]->state, CMailDetail::kRead);
   ASSERT_EQ(Folder("会議")->mails.size(), 1u) << "sorted by its rule";
-  ASSERT_NE(Folder(kSentFolder), nullptr);
-  ASSERT_EQ(Folder(kSentFolder)->mails.size(), 1u);
-  const CMailDetail& s = *Folder(kSentFolder)->mails[0];
+  EXPECT_EQ(Folder(kSentFolder), nullptr) << "a mail not known as sent never looks sent";
+  ASSERT_EQ(Folder(kUnsentFolder)->mails.size(), 2u) << "the waiting one keeps its own record, no second one";
+  const CMailDetail& s = *Folder(kUnsentFolder)->mails[1];
   EXPECT_EQ(s.subject, "sent one");
   EXPECT_EQ(s.from, "jiro@example.jp");
   EXPECT_EQ(s.date, 1'700'000'000);
   EXPECT_EQ(s.attachFlag, 8);
-  EXPECT_EQ(s.state, CMailDetail::kRead);
+  EXPECT_EQ(s.state, CMailDetail::kComposed) << "to be sent again";
+  EXPECT_EQ(Folder(kUnsentFolder)->MailCount(), 2);
   EXPECT_NE(s.messageId.find("@taro.smtp.example.jp"), std::string::npos) << s.messageId;
-  EXPECT_EQ(Folder(kUnsentFolder)->mails.size(), 1u) << "its own record is kept, no second one";
   EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"メッセージを3通取り込みました。"});
   EXPECT_EQ(host.raises, 1);
   // The index on disk knows at once.
   CUserInfo onDisk;
   ASSERT_EQ(LoadRecordFile(CMailApp::IdFilePath(dir.path(), "taro"), onDisk, false, nullptr), RecordLoad::Ok);
-  EXPECT_EQ(onDisk.store.FindFolder(kSentFolder)->mails.size(), 1u);
+  EXPECT_EQ(onDisk.store.FindFolder(kUnsentFolder)->mails.size(), 2u);
 
   // Twice: nothing more, no box.
   prompter.shown.clear();

@@ -32,23 +32,6 @@ int TryOpen(const std::string& path) {
   return err;
 }
 
-// Whether two files hold the same bytes.
-bool SameBytes(const std::string& a, const std::string& b) {
-  FILE* fa = fopen(ToFsPath(a).c_str(), "rb");
-  FILE* fb = fopen(ToFsPath(b).c_str(), "rb");
-  bool same = fa && fb;
-  std::vector<char> ba(1 << 16), bb(1 << 16);
-  while (same) {
-    size_t na = fread(ba.data(), 1, ba.size(), fa);
-    size_t nb = fread(bb.data(), 1, bb.size(), fb);
-    if (na != nb || std::memcmp(ba.data(), bb.data(), na) != 0) same = false;
-    if (na == 0) break;
-  }
-  if (fa) fclose(fa);
-  if (fb) fclose(fb);
-  return same;
-}
-
 }  // namespace
 
 std::string BareAddress(const std::string& from) {
@@ -189,7 +172,7 @@ void CMailEditor::CopyAttachments() {
       // A different file of that name (an earlier mail's attachment, a
       // message file) is never overwritten: this copy goes into a
       // directory of its own, under its own name.
-      if (!SamePath(path, final) && FileExists(final) && !SameBytes(path, final)) {
+      if (!SamePath(path, final) && FileExists(final) && !SameFileBytes(path, final)) {
         if (ownDir.empty()) {
           std::string stem = MakeStoreFileName(dir, "ATT");
           ownDir = JoinPath(dir, stem.substr(0, stem.size() - 4));

@@ -151,10 +151,11 @@ void CMaintenance::AfterFiling(int count) {
   AnnounceCount(count);
   host_.RefreshViews();
   // The new records are in the index on disk at once, as after a receive.
-  if (count > 0) app_.SaveUserRecord();
+  if (count > 0 && !app_.SaveUserRecord()) failed_ = true;
 }
 
 int CMaintenance::Rebuild(int32_t status) {
+  failed_ = false;
   CUserInfo& u = app_.user();
   CListInfo& store = u.store;
   const std::string dir = u.mailDir;
@@ -183,14 +184,15 @@ int CMaintenance::Rebuild(int32_t status) {
     ++count;
   }
   host_.CloseProgress();
-  // Phase 2: mail written here.
+  // Phase 2: mail written here. Nothing in a file tells whether it was
+  // sent, and a mail whose send failed (a full disk, a crash) must not look
+  // sent: what no folder holds goes back to "未送信フォルダ" (a template to
+  // "テンプレート") to be looked at and sent again.
   host_.OpenProgress(kPhase2Text, static_cast<int>(snd.size()));
-  const CFolderDetail* unsent = store.FindFolder(kUnsentFolder);
   for (const std::string& path : snd) {
     if (host_.StepProgress()) break;
     ComposedMail m;
     if (!LoadComposedMail(path, m)) continue;
-    if (unsent && unsent->FindMailByPath(path)) continue;
     if (store.FindLiveMailByPath(path)) continue;
     auto mail = std::make_unique<CMailDetail>();
     mail->subject = m.subject;
@@ -198,14 +200,13 @@ int CMaintenance::Rebuild(int32_t status) {
     mail->from = m.to;
     mail->date = m.date;
     mail->messageId = MakeMessageId(u.account + "." + u.smtpServer);
-    mail->state = CMailDetail::kRead;
+    mail->state = CMailDetail::kComposed;
     mail->inReplyTo = m.inReplyTo;
     mail->references = m.references;
     mail->bodyText = m.body;
+    mail->templateFlag = m.templateFlag;
     mail->attachFlag = m.attachments.empty() ? 0 : CMailDetail::kAttachmentMark;
-    CFolderDetail* folder = SortMail(store, *mail);
-    if (!folder) folder = store.FolderOrCreate(kSentFolder);
-    if (folder->FindMailByPath(path)) continue;
+    CFolderDetail* folder = store.FolderOrCreate(m.templateFlag ? kTemplateFolder : kUnsentFolder);
     folder->AddMail(std::move(mail));
     ++count;
   }
@@ -215,6 +216,7 @@ int CMaintenance::Rebuild(int32_t status) {
 }
 
 int CMaintenance::ImportEml(const std::string& directory) {
+  failed_ = false;
   CUserInfo& u = app_.user();
   CListInfo& store = u.store;
   if (!DirExists(directory) || u.mailDir.empty() || !DirExists(u.mailDir)) {
@@ -239,7 +241,9 @@ int CMaintenance::ImportEml(const std::string& directory) {
     const std::string name = MakeStoreFileName(u.mailDir, "RCV");
     const std::string copy = JoinPath(u.mailDir, name);
     if (name.empty() || !WriteFileAtomic(copy, ToStoredForm(bytes), 0600, false)) {
+      if (!name.empty()) RemoveFile(copy);  // the name it had claimed
       writeFailed = true;
+      failed_ = true;
       break;
     }
     copies.push_back(copy);

@@ -77,6 +77,9 @@ class CMaintenance {
   bool Backup(TextFileKind kind, const std::string& path);
   // The number of records read, or -1.
   int Restore(TextFileKind kind, const std::string& path);
+  // Whether the last Rebuild or ImportEml failed on the way (a copy or the
+  // index could not be written), whatever it filed before.
+  bool failed() const { return failed_; }
 
  private:
   void AnnounceCount(int count);
@@ -86,6 +89,7 @@ class CMaintenance {
   CMailApp& app_;
   FilePicker& picker_;
   MaintenanceHost& host_;
+  bool failed_ = false;
 };
 
 // The files of directory whose names pass the test and which hold more
