@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 
 #include "message/decode_leaf.h"
 #include "message/mime_part.h"
@@ -33,6 +35,44 @@ TEST_F(DisplayTest, AttachmentWithJapaneseNameIsSavedByteForByte) {
   EXPECT_EQ(pdf.substr(0, 8), "%PDF-1.4");
   EXPECT_EQ(pdf.substr(pdf.size() - 6), "%%EOF\n");
   EXPECT_EQ(static_cast<unsigned char>(pdf[9 + 255]), 255);
+}
+
+// A saved attachment never replaces a file it did not write for this mail:
+// a name taken by other bytes gets " (2)", " (3)" before its extension,
+// also for two attachments of one mail, and names that are no names ("",
+// ".", "..") each get a file of their own. Showing the mail again makes no
+// new files.
+TEST_F(DisplayTest, SavedAttachmentsNeverReplaceOtherFiles) {
+  auto part = [](const std::string& name, const std::string& body) {
+    return "--b\r\nContent-Type: application/octet-stream; name=\"" + name +
+           "\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + body + "\r\n";
+  };
+  const std::string mail = "Message-ID: <a@x>\r\nSubject: s\r\nMIME-Version: 1.0\r\n"
+                           "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                           "--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n" +
+                           part("keep.txt", "first") + part("keep.txt", "second") + part("", "empty name") +
+                           part(".", "dot") + part("..", "dot dot") + "--b--\r\n";
+  const std::string file = dir / "RCVaaaaa.tmp";
+  test::WriteFile(file, mail);
+  test::TempDir out;
+  test::WriteFile(out / "keep.txt", "the user's own file");
+  const std::string shown = TextViewOfFile(file, out.path());
+  EXPECT_EQ(test::ReadFile(out / "keep.txt"), "the user's own file");
+  EXPECT_EQ(test::ReadFile(out / "keep (2).txt"), "first\r\n");
+  EXPECT_EQ(test::ReadFile(out / "keep (3).txt"), "second\r\n");
+  EXPECT_EQ(test::ReadFile(out / "attachment"), "empty name\r\n");
+  EXPECT_EQ(test::ReadFile(out / "attachment (2)"), "dot\r\n");
+  EXPECT_EQ(test::ReadFile(out / "attachment (3)"), "dot dot\r\n");
+  EXPECT_NE(shown.find("keep (2).txt\r\nkeep (3).txt\r\nattachment\r\n"), std::string::npos)
+      << "the list names the files as saved: " << shown;
+  auto count = [&] {
+    size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(out.path()); it != std::filesystem::directory_iterator(); ++it) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(), 6u);
+  EXPECT_EQ(TextViewOfFile(file, out.path()), shown) << "shown again: the same files";
+  EXPECT_EQ(count(), 6u);
 }
 
 TEST_F(DisplayTest, HtmlAlternativeInTextAndHtmlViews) {

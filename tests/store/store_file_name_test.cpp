@@ -100,5 +100,21 @@ TEST_F(StoreFileNameTest, JapaneseDirectory) {
   EXPECT_EQ(MakeStoreFileName(dir, "SND"), expected.Next("SND"));
 }
 
+// Two processes started in the same second draw the same names: the file
+// is created as the name is made, exclusively, so the second one never
+// gets a name the first one has (and the first one's message is never
+// replaced).
+TEST_F(StoreFileNameTest, SameSecondInAnotherProcessGetsOtherNames) {
+  MoveClockTo(1'700'000'000);
+  const std::string first = MakeStoreFileName(dir_.path(), "RCV");
+  ASSERT_FALSE(first.empty());
+  EXPECT_TRUE(std::filesystem::exists(dir_ / first)) << "made, not only named";
+  EXPECT_EQ(std::filesystem::file_size(dir_ / first), 0u);
+  MoveClockTo(1'700'000'000);  // the other process: the same seed
+  const std::string second = MakeStoreFileName(dir_.path(), "RCV");
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(MakeStoreFileName(dir_ / "missing", "RCV").empty()) << "no directory, no name";
+}
+
 }  // namespace
 }  // namespace fennel

@@ -485,5 +485,101 @@ TEST_F(PopSessionTest, ServerHangingUpMidRunTellsTheOwner) {
   EXPECT_TRUE(session.closedByServer());
 }
 
+// The sizes of LIST tell a message the server cut short (a "." line it did
+// not double): such a copy is not filed and the message is not deleted;
+// a message of its full size is. Servers that count LF alone give less
+// than is stored, which is fine.
+TEST(PopSessionTable, MessageCutShortStaysOnTheServer) {
+  const std::string body = "Subject: s\r\n\r\n" + std::string(400, 'x') + "\r\n";  // 418 bytes stored
+  struct Row {
+    const char* name;
+    const char* size;
+    bool filed;
+  };
+  const Row rows[] = {
+      {"whole", "418", true},
+      {"server counts LF alone", "416", true},
+      {"a little over (a server's estimate)", "460", true},
+      {"cut short", "5000", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    PopRig r;
+    ASSERT_TRUE(r.Start(/*deleteFlag=*/true));
+    r.Talk(PopRig::Logon("+OK 1 5000"));
+    r.Talk({"C: LIST", "S: +OK", std::string("S: 1 ") + row.size, "S: .", "C: TOP 1 0", "S: +OK", "S: Subject: s",
+            "S: ", "S: .", "C: RETR 1", "S: +OK", "S: Subject: s", "S: ", "S: " + std::string(400, 'x'), "S: ."});
+    if (row.filed) {
+      r.Talk({"C: DELE 1", "S: +OK", "C: QUIT", "S: +OK"});
+      EXPECT_EQ(r.DoneNames().size(), 1u);
+      EXPECT_TRUE(r.owner.failures.empty());
+      continue;
+    }
+    r.Talk({"C: QUIT", "S: +OK"});
+    r.pop.expectNothingMore();  // no DELE
+    EXPECT_TRUE(r.DoneNames().empty());
+    EXPECT_TRUE(r.FilesInMailDir().empty()) << "the part that came is not kept";
+    ASSERT_EQ(r.prompter.shown.size(), 1u);
+    EXPECT_NE(r.prompter.shown[0].text.find("メッセージ 1 番は途中までしか届きませんでした"), std::string::npos);
+    EXPECT_EQ(r.owner.failures.size(), 1u) << "counted as a failure of the run";
+  }
+}
+
+// With the delete flag, the stored message is in the journal, on disk,
+// before the DELE goes out; the journal is what the next logon files from.
+TEST_F(PopSessionTest, StoredMessageIsJournaledBeforeItsDele) {
+  app.user().logonDir = dir.path();
+  const std::string journal = JoinPath(dir.path(), "taro.id.journal");
+  ASSERT_TRUE(Start(/*deleteFlag=*/true));
+  Talk(ReceiveLogon("+OK 1 100"));
+  Talk({"C: TOP 1 0", "S: +OK", "S: Subject: x", "S: ", "S: .", "C: RETR 1", "S: +OK", "S: Subject: x", "S: ",
+        "S: hi", "S: ."});
+  ASSERT_EQ(pop.sent.back(), "DELE 1");
+  const std::vector<std::string> stored = FilesInMailDir();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(test::ReadFile(journal), stored[0] + "\n");
+  Talk({"C: DELE 1", "S: +OK", "C: QUIT", "S: +OK"});
+
+  // A journal that cannot be written: the message is not deleted.
+  PopRig r;
+  r.app.user().logonDir = r.dir / "no such directory";
+  ASSERT_TRUE(r.Start(/*deleteFlag=*/true));
+  r.Talk(ReceiveLogon("+OK 1 100"));
+  r.Talk({"C: TOP 1 0", "S: +OK", "S: Subject: x", "S: ", "S: .", "C: RETR 1", "S: +OK", "S: Subject: x", "S: ",
+          "S: hi", "S: .", "C: QUIT", "S: +OK"});
+  r.pop.expectNothingMore();
+  EXPECT_NE(r.prompter.shown.at(0).text.find("[POP_STORE_NG]"), std::string::npos);
+}
+
+// A server that goes quiet after the logon (here in the middle of a
+// message) is given up after the time-out of silence, while one that keeps
+// sending, however slowly, is not. The probe alone would never end it: it
+// connects fine.
+TEST_F(PopSessionTest, SilenceOfTheTimeoutEndsTheRun) {
+  ASSERT_TRUE(Start());  // T = 0: one minute
+  Talk(ReceiveLogon("+OK 1 100"));
+  Talk({"C: TOP 1 0", "S: +OK", "S: Subject: x", "S: ", "S: .", "C: RETR 1", "S: +OK", "S: Subject: x"});
+  for (int i = 0; i < 5; ++i) {
+    loop.Advance(50000);
+    pop.server("a line every 50 seconds");
+  }
+  EXPECT_EQ(owner.serverSilent, 0);
+  loop.Advance(59999);
+  EXPECT_EQ(owner.serverSilent, 0);
+  loop.Advance(1);
+  EXPECT_EQ(owner.serverSilent, 1);
+  loop.Advance(10 * 60000);
+  EXPECT_EQ(owner.serverSilent, 1) << "told once";
+}
+
+TEST_F(PopSessionTest, EndedRunHasNoSilenceTimer) {
+  ASSERT_TRUE(Start());
+  Talk(Logon("+OK 0 0"));
+  Talk({"C: QUIT", "S: +OK"});
+  loop.Advance(10 * 60000);
+  EXPECT_EQ(owner.serverSilent, 0);
+  EXPECT_FALSE(loop.HasTimer(&session, TIMER_POP_SILENT));
+}
+
 }  // namespace
 }  // namespace fennel

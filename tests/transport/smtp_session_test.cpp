@@ -290,6 +290,24 @@ TEST_F(SmtpSessionTest, TimersGuardTheLogonAndTheRest) {
   EXPECT_TRUE(owner.endCodes.empty());
 }
 
+// Silent after MAIL FROM: the time-out of silence ends the send (the logon
+// time-out has stopped by then, and the probe connects fine).
+TEST_F(SmtpSessionTest, SilenceAfterTheLogonEndsTheSend) {
+  ASSERT_TRUE(Start());  // T = 2 minutes
+  smtp.server("220 ready");
+  smtp.server("250 hello");
+  smtp.expectClient("HELO smtp.example.jp");
+  smtp.expectClient("MAIL FROM:<taro@example.jp>");
+  loop.Advance(119999);
+  EXPECT_EQ(owner.silences, 0);
+  loop.Advance(1);
+  EXPECT_EQ(owner.silences, 1);
+  session.Close();
+  loop.Advance(10 * 60000);
+  EXPECT_EQ(owner.silences, 1);
+  EXPECT_FALSE(loop.HasTimer(&session, TIMER_SMTP_SILENT));
+}
+
 TEST_F(SmtpSessionTest, NoConnectionNoRun) {
   smtp.refuseConnect = true;
   EXPECT_FALSE(Start());

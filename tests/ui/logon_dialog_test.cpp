@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "config/id_file.h"
 #include "config/record_file.h"
+#include "store/folder_detail.h"
+#include "store/receive_journal.h"
 #include "config/scramble.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -284,4 +287,189 @@ TEST_F(LogonTest, CreatingAnExistingUserReplacesIt) {
 }
 
 }  // namespace
+
+// ---- The ID file's safety net.
+
+// One byte changed in the middle: never a silent half store. A flipped byte
+// among the first ones (the scrambled password) is damage, not a wrong
+// password.
+TEST_F(LogonTest, ChangedByteAnywhereIsDamageNeverAWrongPassword) {
+  CreateTaro();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  CFolderDetail* inbox = app->user().store.FolderOrCreate(kInboxFolder);
+  for (int i = 0; i < 10; ++i) {
+    auto m = std::make_unique<CMailDetail>();
+    m->filePath = Home("mail/RCVaaaa" + std::string(1, static_cast<char>('a' + i)) + ".tmp");
+    m->subject = "件名その" + std::to_string(i);
+    m->messageId = "<" + std::to_string(i) + "@x>";
+    inbox->AddMail(std::move(m));
+  }
+  app->ExitInstance();
+  const std::string good = test::ReadFile(Home("taro.id"));
+  const size_t subject = good.find("件名その5");
+  const size_t countAt = good.find("CMailDetail") - 8;  // the count before the first mail's class tag
+  ASSERT_NE(subject, std::string::npos);
+  ASSERT_EQ(good.substr(countAt, 2), std::string("\x0A\x00", 2));
+  struct Row {
+    const char* name;
+    size_t at;
+    char to;
+  };
+  const Row rows[] = {
+      {"password byte", 20, 'Z'},
+      {"inside a subject", subject + 2, 'X'},
+      {"the mail count 10 -> 4", countAt, '\x04'},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string damaged = good;
+    damaged[row.at] = row.to;
+    test::WriteFile(Home("taro.id"), damaged);
+    NewRun();
+    prompter.shown.clear();
+    prompter.answers = {MbAnswer::Cancel, MbAnswer::No};
+    EXPECT_EQ(Logon("taro", "secret"), CLogonDialog::Result::StayOpen);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text, kWrongPassword);
+    EXPECT_NE(prompter.shown[0].text.find("taro.id"), std::string::npos) << "the box names the file";
+    app->ExitInstance();
+    EXPECT_EQ(test::ReadFile(Home("taro.id")), damaged) << "a file whose load was not clean is never written over";
+  }
+}
+
+// The previous generation is offered, and the logon goes on from it; the
+// damaged file is set aside, never written over.
+TEST_F(LogonTest, DamagedIdFileOffersThePreviousGeneration) {
+  CreateTaro();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  app->user().store.AddFolder("第一", 0, 0, "");
+  app->ExitInstance();  // generation 1 -> taro.id.1
+  NewRun();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  app->user().store.AddFolder("第二", 0, 0, "");
+  app->ExitInstance();
+  NewRun();
+  std::string damaged = test::ReadFile(Home("taro.id"));
+  damaged[damaged.find("第二")] = 'Q';
+  test::WriteFile(Home("taro.id"), damaged);
+
+  prompter.shown.clear();
+  prompter.answers = {MbAnswer::Yes};
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.shown[0].buttons, MbButtons::YesNoCancel);
+  EXPECT_NE(prompter.shown[0].text.find("taro.id.1"), std::string::npos);
+  EXPECT_NE(app->user().store.FindFolder("第一"), nullptr);
+  EXPECT_EQ(app->user().store.FindFolder("第二"), nullptr) << "the previous generation, before the second change";
+  app->user().store.AddFolder("第三", 0, 0, "");
+  app->ExitInstance();
+  EXPECT_EQ(test::ReadFile(Home("taro.id.damaged")), damaged);
+
+  // What was written after it is sound, and its generations check.
+  NewRun();
+  prompter.shown.clear();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.Texts()[0];
+  EXPECT_NE(app->user().store.FindFolder("第三"), nullptr);
+  CUserInfo previous;
+  EXPECT_EQ(LoadIdFile(Home("taro.id"), true, previous, nullptr, nullptr), IdLoad::Ok);
+  EXPECT_NE(previous.store.FindFolder("第一"), nullptr) << "the previous generation is the one the logon came from";
+}
+
+// A file cut short or with bytes after its record does not load, and the
+// previous generation is offered (declined here: nothing changes).
+TEST_F(LogonTest, LeftOverOrMissingBytesAreDamage) {
+  CreateTaro();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  app->user().fullName = "変更";
+  app->ExitInstance();
+  const std::string good = test::ReadFile(Home("taro.id"));
+  for (const std::string& damaged : {good + "x", good.substr(0, good.size() - 1)}) {
+    test::WriteFile(Home("taro.id"), damaged);
+    NewRun();
+    prompter.shown.clear();
+    prompter.answers = {MbAnswer::No};
+    EXPECT_EQ(Logon("taro", "secret"), CLogonDialog::Result::StayOpen);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].buttons, MbButtons::YesNo) << "the previous generation is offered";
+    app->ExitInstance();
+    EXPECT_EQ(test::ReadFile(Home("taro.id")), damaged);
+  }
+}
+
+// A run that changed nothing writes nothing: not the ID file, not past.fnl.
+TEST_F(LogonTest, RunThatChangedNothingWritesNothing) {
+  CreateTaro();
+  struct stat before {}, pastBefore {}, after {}, pastAfter {};
+  ASSERT_EQ(stat(Home("taro.id").c_str(), &before), 0);
+  ASSERT_EQ(stat(Home("past.fnl").c_str(), &pastBefore), 0);
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  app->ExitInstance();
+  ASSERT_EQ(stat(Home("taro.id").c_str(), &after), 0);
+  ASSERT_EQ(stat(Home("past.fnl").c_str(), &pastAfter), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "the ID file was written again";
+  EXPECT_EQ(pastAfter.st_ino, pastBefore.st_ino) << "past.fnl was written again";
+  EXPECT_FALSE(FileExists(Home("taro.id.1"))) << "no new generation either";
+}
+
+// One program at a time works on a user's store, from whatever profile.
+TEST_F(LogonTest, SecondProgramForTheSameUserIsRefused) {
+  CreateTaro();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  test::TempDir otherProfileDir;
+  Profile otherProfile(otherProfileDir / "Fennel.ini");
+  test::ScriptedPrompter otherPrompter;
+  CMailApp second({otherProfile, otherPrompter, env.home()});
+  FakeHost otherHost;
+  CLogonDialog dlg(second, otherHost);
+  dlg.userName = "taro";
+  dlg.password = "secret";
+  EXPECT_EQ(dlg.OnOK(), CLogonDialog::Result::StayOpen);
+  ASSERT_EQ(otherPrompter.Texts(), std::vector<std::string>{StoreInUseText("taro")});
+  EXPECT_TRUE(second.user().userId.empty());
+  // Creating the user anew is refused too: it would replace the store in use.
+  dlg.createNewUser = true;
+  EXPECT_EQ(dlg.OnOK(), CLogonDialog::Result::StayOpen);
+  EXPECT_EQ(otherPrompter.shown.size(), 2u);
+  app->ExitInstance();
+  dlg.createNewUser = false;
+  EXPECT_EQ(dlg.OnOK(), CLogonDialog::Result::Ok) << "free once the first program has ended";
+  second.ExitInstance();
+}
+
+// Received files a crash kept out of the index: the journal names them and
+// the next logon files them. Files it does not name (mail the user deleted
+// earlier, whose file stayed) never come back.
+TEST_F(LogonTest, JournaledMailIsFiledAtTheNextLogon) {
+  CreateTaro();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  const std::string mailDir = Home("mail");
+  app->user().mailDir = mailDir;
+  MakeDirs(mailDir);
+  auto message = [](const std::string& id) {
+    return "Message-ID: <" + id + "@x>\r\nFrom: a@example.jp\r\nSubject: " + id + "\r\n\r\nbody\r\n";
+  };
+  test::WriteFile(JoinPath(mailDir, "RCVheld0.tmp"), message("held"));
+  app->user().store.FolderOrCreate(kInboxFolder)->AddMail(CMailDetail::FromFile(JoinPath(mailDir, "RCVheld0.tmp")));
+  app->ExitInstance();
+  test::WriteFile(JoinPath(mailDir, "RCVnew00.tmp"), message("new"));
+  test::WriteFile(JoinPath(mailDir, "RCVgone0.tmp"), message("deleted"));  // not in the journal
+  ReceiveJournal journal(Home("taro.id.journal"));
+  for (const char* n : {"RCVheld0.tmp", "RCVnew00.tmp", "RCVmiss0.tmp"}) ASSERT_TRUE(journal.Add(n, true));
+
+  NewRun();
+  prompter.shown.clear();
+  ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
+  const CFolderDetail* inbox = app->user().store.FindFolder(kInboxFolder);
+  ASSERT_NE(inbox, nullptr);
+  ASSERT_EQ(inbox->mails.size(), 2u);
+  EXPECT_EQ(inbox->mails[1]->messageId, "<new@x>");
+  EXPECT_EQ(prompter.shown.size(), 1u) << "the user is told";
+  EXPECT_FALSE(FileExists(Home("taro.id.journal"))) << "cleared once the ID file holds them";
+  CUserInfo onDisk;
+  ASSERT_EQ(LoadRecordFile(Home("taro.id"), onDisk, false), RecordLoad::Ok);
+  EXPECT_EQ(onDisk.store.FindFolder(kInboxFolder)->mails.size(), 2u) << "in the index on disk at once";
+  app->ExitInstance();
+}
+
 }  // namespace fennel
