@@ -4,6 +4,7 @@
 // and into a store that already holds 100,000 mails. Prints wall times;
 // asserts nothing. Needs root (Dovecot), like the integration tests.
 #include "bench/bench_support.h"
+#include "config/id_file.h"
 #include "config/record_file.h"
 #include "config/user_info.h"
 #include "platform/fs.h"
@@ -82,7 +83,8 @@ int main() {
       return 1;
     }
     AddBigStore(u);
-    SaveRecordFile(id, u);
+    IdFileState state;  // written as the program writes it, sum file and all
+    SaveIdFile(id, u, state);
   }
   ChildRun big = cli("hanako", {"receive"});
   std::printf("  into a store of 100,000 mails  %6.0f ms  (exit %d, peak %.1f MB)\n", big.seconds * 1000, big.exitCode,

@@ -74,6 +74,39 @@ void MailServers::AddMessage(const std::string& user, const std::string& bytes, 
   ASSERT_TRUE(Script({"add-message", runDir_, user, file, name}));
 }
 
+void MailServers::ReplaceMailbox(const std::string& user, const std::vector<std::string>& messages) {
+  const std::string box = runDir_ + "/mail/" + user + "/Maildir";
+  for (const char* sub : {"/new", "/cur"}) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(box + sub, ec)) std::filesystem::remove(e.path(), ec);
+  }
+  for (size_t i = 0; i < messages.size(); ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06zu.fennel", i + 1);
+    const std::string tmp = box + "/tmp/" + name;
+    WriteFile(tmp, messages[i]);
+    ASSERT_EQ(chown(tmp.c_str(), 65534, 65534), 0);
+    chmod(tmp.c_str(), 0644);
+    std::filesystem::rename(tmp, box + "/new/" + name);
+  }
+}
+
+std::vector<std::string> MailServers::MessageIds(const std::string& user) {
+  std::vector<std::string> ids;
+  const std::string box = runDir_ + "/mail/" + user + "/Maildir";
+  for (const char* sub : {"/new", "/cur"}) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(box + sub, ec)) {
+      const std::string text = ReadFile(e.path().string());
+      size_t at = text.find("Message-ID: ");
+      if (at == std::string::npos) continue;
+      size_t end = text.find("\r\n", at);
+      ids.push_back(text.substr(at + 12, end - at - 12));
+    }
+  }
+  return ids;
+}
+
 int MailServers::Count(const std::string& user) {
   ProcessResult r = RunProcess(kScript, {"count", runDir_, user}, "", {}, 20000);
   return std::atoi(r.out.c_str());

@@ -25,6 +25,11 @@ class MailServers : public testing::Environment {
   static void AddMessage(const std::string& user, const std::string& bytes, const std::string& name);
   // Messages waiting for the user on the server.
   static int Count(const std::string& user);
+  // Many messages at once, written straight into the user's mailbox (its
+  // earlier messages go first).
+  static void ReplaceMailbox(const std::string& user, const std::vector<std::string>& messages);
+  // The Message-IDs of the messages waiting for the user.
+  static std::vector<std::string> MessageIds(const std::string& user);
   // The messages the SMTP server accepted so far, oldest first: the paths
   // of their .eml files (each has its envelope in the .json beside it).
   static std::vector<std::string> Accepted();

@@ -354,7 +354,7 @@ TEST_F(LogonTest, DamagedIdFileOffersThePreviousGeneration) {
   test::WriteFile(Home("taro.id"), damaged);
 
   prompter.shown.clear();
-  prompter.answers = {MbAnswer::Yes};
+  prompter.answers = {MbAnswer::No};  // not as it is: the previous one
   ASSERT_EQ(Logon("taro", "secret"), CLogonDialog::Result::Ok);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].buttons, MbButtons::YesNoCancel);

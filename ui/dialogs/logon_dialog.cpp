@@ -26,8 +26,8 @@ std::string IdFileChangedText(const std::string& idPath, bool havePrevious) {
   std::string text = "ユーザーＩＤファイル " + idPath +
                      " の内容が、前回保存したときと違います（壊れているか、ほかの場所からコピーしたファイルです）。";
   if (havePrevious)
-    return text + "\r\n前回保存したファイル " + PreviousIdFile(idPath) +
-           " を使う場合は［はい］、このファイルをそのまま使う場合は［いいえ］、ログオンしない場合は［キャンセル］を押してください。";
+    return text + "\r\nこのファイルをそのまま使う場合は［はい］、前回保存したファイル " + PreviousIdFile(idPath) +
+           " を使う場合は［いいえ］、ログオンしない場合は［キャンセル］を押してください。";
   return text + "\r\nこのファイルをそのまま使いますか。";
 }
 
@@ -79,8 +79,8 @@ bool CLogonDialog::ChooseGeneration(const std::string& idPath, IdLoad load, std:
     const std::string text = IdFileChangedText(idPath, havePrevious);
     const MbAnswer a = app_.prompter().Show(text, MbIcon::Exclamation,
                                             havePrevious ? MbButtons::YesNoCancel : MbButtons::OkCancel);
-    if (a == MbAnswer::Cancel) return false;
-    if (a == MbAnswer::Ok || a == MbAnswer::No) {
+    if (a == MbAnswer::Cancel || (a == MbAnswer::No && !havePrevious)) return false;
+    if (a == MbAnswer::Ok || a == MbAnswer::Yes) {
       state.known = true;  // taken as it is: written over like any good file
       return true;
     }
