@@ -73,7 +73,20 @@ bool CLogonDialog::ChooseGeneration(const std::string& idPath, IdLoad load, std:
                                     IdFileState& state) {
   auto previous = std::make_unique<CUserInfo>();
   const bool havePrevious = LoadIdFile(idPath, true, *previous, &app_.prompter(), &state.previous) == IdLoad::Ok;
-  if (load == IdLoad::SumMismatch) {
+  const std::string typed = ScramblePassword(password);
+  if (load == IdLoad::SumMismatch && record->scrambledPassword != typed) {
+    // Its password is not the one typed. When the previous generation's
+    // is, the bytes of the password changed: damage, not a wrong password.
+    if (havePrevious && previous->scrambledPassword == typed) {
+      if (app_.prompter().Show(PreviousOfferText(idPath), MbIcon::Stop, MbButtons::YesNo) != MbAnswer::Yes)
+        return false;
+    } else {
+      app_.prompter().Show(std::string(kWrongPassword) + "\r\n（ユーザーＩＤファイル " + idPath +
+                               " の内容も前回保存したときと違います。壊れている可能性があります。）",
+                           MbIcon::Stop);
+      return false;
+    }
+  } else if (load == IdLoad::SumMismatch) {
     // It reads, but its bytes are not the ones written last: damage inside
     // a text, or a copy brought in from elsewhere. The user knows which.
     const std::string text = IdFileChangedText(idPath, havePrevious);
