@@ -81,23 +81,7 @@ IdSave SaveIdFile(const std::string& path, CUserInfo& user, IdFileState& state) 
   // touched until it is complete.
   AtomicFile file;
   if (!file.Open(path, 0600)) return IdSave::Failed;
-  class Sink : public ArchiveSink {
-   public:
-    explicit Sink(AtomicFile& f) : f_(f) {}
-    bool Write(const void* data, size_t size) override { return f_.Write(data, size); }
-
-   private:
-    AtomicFile& f_;
-  } sink(file);
-  try {
-    CArchive ar(sink);
-    user.Serialize(ar);
-    ar.Flush();
-  } catch (const ArchiveError&) {
-    file.Discard();
-    return IdSave::Failed;
-  }
-  if (file.failed()) {
+  if (!WriteRecord(file, user)) {
     file.Discard();
     return IdSave::Failed;
   }

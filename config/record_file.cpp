@@ -142,9 +142,7 @@ RecordSum SumOfRecord(CUserInfo& user) {
   return sink.sum();
 }
 
-bool SaveRecordFile(const std::string& path, CUserInfo& user) {
-  AtomicFile file;
-  if (!file.Open(path, 0600)) return false;
+bool WriteRecord(AtomicFile& file, CUserInfo& user) {
   AtomicFileSink sink(file);
   try {
     CArchive ar(sink);
@@ -153,7 +151,13 @@ bool SaveRecordFile(const std::string& path, CUserInfo& user) {
   } catch (const ArchiveError&) {
     return false;
   }
-  return file.Commit();
+  return !file.failed();
+}
+
+bool SaveRecordFile(const std::string& path, CUserInfo& user) {
+  AtomicFile file;
+  if (!file.Open(path, 0600)) return false;
+  return WriteRecord(file, user) && file.Commit();
 }
 
 }  // namespace fennel

@@ -8,6 +8,7 @@
 
 namespace fennel {
 
+class AtomicFile;
 class Prompter;
 
 enum class RecordLoad { Ok, CannotOpen, Damaged };
@@ -30,6 +31,9 @@ RecordLoad LoadRecordFile(const std::string& path, CUserInfo& user, bool setting
 // The size and CRC of the whole record as it would be written, without
 // writing anything.
 RecordSum SumOfRecord(CUserInfo& user);
+
+// Writes the whole record into an open file (not yet committed).
+bool WriteRecord(AtomicFile& file, CUserInfo& user);
 
 // Writes the whole record atomically with mode 0600: the old file stays
 // intact unless the new one was written completely.

@@ -47,7 +47,8 @@ std::string MessageIdOfHeaderLine(const std::string& line) {
 }
 
 CPopSocket::CPopSocket(CMailApp& app, EventLoop& loop, PopOwner& owner, ChannelFactory channels)
-    : app_(app), loop_(loop), owner_(owner), channels_(std::move(channels)) {
+    : app_(app), loop_(loop), owner_(owner), channels_(std::move(channels)),
+      silence_(loop, TIMER_POP_SILENT, [this] { owner_.OnServerSilent(); }) {
   if (!channels_) {
     channels_ = [this](LineSink& sink) {
       return std::unique_ptr<LineChannel>(new Connection(loop_, app_.prompter(), sink));
@@ -56,7 +57,6 @@ CPopSocket::CPopSocket(CMailApp& app, EventLoop& loop, PopOwner& owner, ChannelF
 }
 
 CPopSocket::~CPopSocket() {
-  loop_.KillTimers(this);
   if (output_) fclose(output_);
 }
 
@@ -76,31 +76,8 @@ bool CPopSocket::Connect() {
   loop_.SetTimer(&owner_, TIMER_PROBE, period / 2);
   // And a server that goes quiet later, in the middle of a message say,
   // is not left to hold the run: no byte for that long ends it.
-  silencePeriodMs_ = period;
-  ArmSilenceTimer();
+  silence_.Start(period);
   return true;
-}
-
-void CPopSocket::ArmSilenceTimer() {
-  lastActivityMs_ = loop_.clock().MonotonicMs();
-  loop_.SetTimer(this, TIMER_POP_SILENT, silencePeriodMs_);
-}
-
-void CPopSocket::OnActivity() { lastActivityMs_ = loop_.clock().MonotonicMs(); }
-
-void CPopSocket::OnTimer(unsigned id) {
-  if (id != TIMER_POP_SILENT) return;
-  if (state_ == State::Ended) {
-    loop_.KillTimer(this, TIMER_POP_SILENT);
-    return;
-  }
-  const int64_t quiet = loop_.clock().MonotonicMs() - lastActivityMs_;
-  if (quiet < silencePeriodMs_) {
-    loop_.SetTimer(this, TIMER_POP_SILENT, silencePeriodMs_ - quiet);
-    return;
-  }
-  loop_.KillTimer(this, TIMER_POP_SILENT);
-  owner_.OnServerSilent();
 }
 
 bool CPopSocket::Start(bool deleteFlag, int port, const std::string& password, const std::string& server,
@@ -141,7 +118,7 @@ void CPopSocket::SendQuit(EndCode code) {
 }
 
 void CPopSocket::Close() {
-  loop_.KillTimer(this, TIMER_POP_SILENT);
+  silence_.Stop();
   if (channel_) channel_->Close();
   if (output_) {
     // A message cut off in the middle is no message: its file goes.
@@ -166,7 +143,7 @@ void CPopSocket::OnLine(const std::string& line, bool partial) {
     explicit Depth(int& v) : d(v) { ++d; }
     ~Depth() { --d; }
   } depth(depth_);
-  lastActivityMs_ = loop_.clock().MonotonicMs();
+  silence_.Touch();
   if (partial && state_ != State::RetrLines) return;  // pieces of an overlong reply line
   switch (state_) {
     case State::Greeting:  // S: +OK ready
@@ -544,7 +521,7 @@ void CPopSocket::OnQuitReply() {
   // sub-account's connect arms them again).
   loop_.KillTimer(&owner_, TIMER_POP_TIMEOUT);
   loop_.KillTimer(&owner_, TIMER_PROBE);
-  loop_.KillTimer(this, TIMER_POP_SILENT);
+  silence_.Stop();
   if (endCode_ == POP_END_OK) return EndRun(true);
   owner_.ActivateOwner();
   if (endCode_ == POP_STORE_NG) {

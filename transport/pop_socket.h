@@ -18,6 +18,7 @@
 #include "platform/event_loop.h"
 #include "platform/window.h"
 #include "transport/connection.h"
+#include "transport/silence_watch.h"
 
 namespace fennel {
 
@@ -42,7 +43,7 @@ class PopOwner : public Window {
 // Makes the connection of a session (tests make a fake one).
 using ChannelFactory = std::function<std::unique_ptr<LineChannel>(LineSink&)>;
 
-class CPopSocket : public LineSink, public TimerTarget {
+class CPopSocket : public LineSink {
  public:
   enum EndCode : int {
     POP_END_NONE = 0,
@@ -75,9 +76,7 @@ class CPopSocket : public LineSink, public TimerTarget {
   void OnLine(const std::string& line, bool partial) override;
   void Step(const std::string& line) { OnLine(line, false); }
   void OnClosed() override;
-  void OnActivity() override;
-  // The inactivity timer.
-  void OnTimer(unsigned id) override;
+  void OnActivity() override { silence_.Touch(); }
   // Closes the connection (the owner's time-out handling).
   void Close();
 
@@ -107,7 +106,6 @@ class CPopSocket : public LineSink, public TimerTarget {
   // Writing into the mail directory failed: nothing more is fetched.
   void StoreFailed();
   void Fail(const std::string& text);
-  void ArmSilenceTimer();
   // Moves to the next message; true when it sent a DELE (per-list receiving).
   bool Advance();
   void NextTopOrFinish();
@@ -143,8 +141,7 @@ class CPopSocket : public LineSink, public TimerTarget {
   bool atLineStart_ = true;
   uint64_t written_ = 0;                   // bytes of the current message stored
   std::unordered_map<int, int64_t> sizes_;  // message sizes the server gave (LIST)
-  int64_t lastActivityMs_ = 0;
-  int64_t silencePeriodMs_ = 0;
+  SilenceWatch silence_;
   std::unordered_set<std::string> known_;
   std::string tempName_;
   bool deleteFlag_ = false;

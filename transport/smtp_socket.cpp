@@ -34,7 +34,9 @@ std::string SmtpEndText(int32_t code) {
 }
 
 CSmtpSocket::CSmtpSocket(CMailApp& app, EventLoop& loop, ChannelFactory channels)
-    : app_(app), loop_(loop), channels_(std::move(channels)) {
+    : app_(app), loop_(loop), channels_(std::move(channels)), silence_(loop, TIMER_SMTP_SILENT, [this] {
+        if (owner_ && state_ != State::Ended && state_ != State::Idle) owner_->OnServerSilent();
+      }) {
   if (!channels_) {
     channels_ = [this](LineSink& sink) {
       return std::unique_ptr<LineChannel>(new Connection(loop_, app_.prompter(), sink));
@@ -43,7 +45,6 @@ CSmtpSocket::CSmtpSocket(CMailApp& app, EventLoop& loop, ChannelFactory channels
 }
 
 CSmtpSocket::~CSmtpSocket() {
-  loop_.KillTimers(this);
   if (owner_) {
     loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
     loop_.KillTimer(owner_, TIMER_PROBE);
@@ -80,29 +81,10 @@ bool CSmtpSocket::Start(SmtpOwner& owner, const ComposedMessage& message, const 
   loop_.SetTimer(owner_, TIMER_PROBE, period / 2);
   // A server that goes quiet after the logon (or stops taking the text) is
   // not left to hold the send: no byte either way for that long ends it.
-  silencePeriodMs_ = period;
-  lastActivityMs_ = loop_.clock().MonotonicMs();
-  loop_.SetTimer(this, TIMER_SMTP_SILENT, period);
+  silence_.Start(period);
   // 4.
   owner_->ShowSendAnimation();
   return true;
-}
-
-void CSmtpSocket::OnActivity() { lastActivityMs_ = loop_.clock().MonotonicMs(); }
-
-void CSmtpSocket::OnTimer(unsigned id) {
-  if (id != TIMER_SMTP_SILENT) return;
-  if (state_ == State::Ended || state_ == State::Idle || !owner_) {
-    loop_.KillTimer(this, TIMER_SMTP_SILENT);
-    return;
-  }
-  const int64_t quiet = loop_.clock().MonotonicMs() - lastActivityMs_;
-  if (quiet < silencePeriodMs_) {
-    loop_.SetTimer(this, TIMER_SMTP_SILENT, silencePeriodMs_ - quiet);
-    return;
-  }
-  loop_.KillTimer(this, TIMER_SMTP_SILENT);
-  owner_->OnServerSilent();
 }
 
 void CSmtpSocket::Send(const std::string& command) {
@@ -116,7 +98,7 @@ void CSmtpSocket::Disconnect() {
 
 void CSmtpSocket::Close() {
   if (state_ != State::Idle) state_ = State::Ended;
-  loop_.KillTimer(this, TIMER_SMTP_SILENT);
+  silence_.Stop();
   if (owner_) {
     loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
     loop_.KillTimer(owner_, TIMER_PROBE);
@@ -140,7 +122,7 @@ CSmtpSocket::EndCode CSmtpSocket::FailureCodeOfState() const {
 void CSmtpSocket::OnLine(const std::string& line, bool partial) {
   if (state_ == State::Ended || state_ == State::Idle) return;
   ++depth_;
-  lastActivityMs_ = loop_.clock().MonotonicMs();
+  silence_.Touch();
   if (partial) {
     // A reply longer than the buffer: no server that means well sends one.
     Fail(FailureCodeOfState());
@@ -287,7 +269,7 @@ void CSmtpSocket::Fail(EndCode code) {
 
 void CSmtpSocket::EndRun() {
   state_ = State::Ended;
-  loop_.KillTimer(this, TIMER_SMTP_SILENT);
+  silence_.Stop();
   loop_.KillTimer(owner_, TIMER_SMTP_TIMEOUT);
   loop_.KillTimer(owner_, TIMER_PROBE);
   app_.transferIdle = true;

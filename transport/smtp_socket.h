@@ -17,6 +17,7 @@
 #include "platform/window.h"
 #include "transport/connection.h"
 #include "transport/pop_socket.h"
+#include "transport/silence_watch.h"
 
 namespace fennel {
 
@@ -30,7 +31,7 @@ class SmtpOwner : public Window {
   virtual void OnServerSilent() = 0;
 };
 
-class CSmtpSocket : public LineSink, public TimerTarget {
+class CSmtpSocket : public LineSink {
  public:
   enum EndCode : int32_t {
     SMTP_END_NONE = 0,
@@ -58,9 +59,7 @@ class CSmtpSocket : public LineSink, public TimerTarget {
   void OnLine(const std::string& line, bool partial) override;
   void Step(const std::string& line) { OnLine(line, false); }
   void OnClosed() override;
-  void OnActivity() override;
-  // The inactivity timer.
-  void OnTimer(unsigned id) override;
+  void OnActivity() override { silence_.Touch(); }
   // Closes the connection and drops the run without a report (the owner's
   // no-response handling).
   void Close();
@@ -103,8 +102,7 @@ class CSmtpSocket : public LineSink, public TimerTarget {
   int port_ = 0;
   bool connected_ = false;
   int depth_ = 0;
-  int64_t lastActivityMs_ = 0;
-  int64_t silencePeriodMs_ = 0;
+  SilenceWatch silence_;
 };
 
 // The end box text of an end code.

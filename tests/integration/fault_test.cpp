@@ -492,14 +492,22 @@ TEST(FaultTest, ReadOnlyCommandsWriteNothing) {
 
 // ---- Silences, for real, with a "minute" of 300 ms
 
-class QuietHost : public ReceiveHost {
- public:
-  void ActivateMainWindow() override {}
-  void SetStatusText(const std::string&) override {}
-  void SetProgressRange(int) override {}
-  void SetProgressPos(int) override {}
-  bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>&) override { return false; }
-  void RefreshViews() override {}
+// An application object with a user of its own, whose "minute" of the
+// server time-out lasts 300 ms.
+struct ShortMinuteApp {
+  ShortMinuteApp() {
+    CUserInfo& u = app.user();
+    u.userId = "taro";
+    u.serverTimeout = 1;
+    u.mailDir = dir / "mail";
+    MakeDirs(u.mailDir);
+    app.timeoutMinuteMs = 300;
+  }
+  test::TempDir dir;
+  Profile profile{dir / "Fennel.ini"};
+  test::ScriptedPrompter prompter;
+  CMailApp app{{profile, prompter, dir.path()}};
+  PollEventLoop loop;
 };
 
 // The server stops in the middle of a message but keeps taking new
@@ -511,30 +519,21 @@ TEST(FaultTest, PopServerSilentInTheMiddleOfAMessage) {
     l.Say("+OK\r\nMessage-ID: <bad@example.jp>\r\n\r\nthe first lines\r\n");
     // ... and nothing more, ever.
   });
-  test::TempDir dir;
-  Profile profile(dir / "Fennel.ini");
-  test::ScriptedPrompter prompter;
-  CMailApp app({profile, prompter, dir.path()});
-  CUserInfo& u = app.user();
-  u.userId = "taro";
+  ShortMinuteApp rig;
+  CUserInfo& u = rig.app.user();
   u.popServer = "127.0.0.1";
   u.popPort = server.port();
   u.account = "taro";
   u.mailPassword = "pw";
-  u.mailDir = dir / "mail";
-  u.serverTimeout = 1;
-  MakeDirs(u.mailDir);
-  app.timeoutMinuteMs = 300;
-  PollEventLoop loop;
-  QuietHost host;
-  AnimationWindow animation(loop, prompter);
-  CReceiveDriver driver(app, loop, host, animation);
+  NullReceiveHost host;
+  AnimationWindow animation(rig.loop, rig.prompter);
+  CReceiveDriver driver(rig.app, rig.loop, host, animation);
   const int64_t start = NowMs();
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  ASSERT_TRUE(loop.RunUntil([&] { return app.transferIdle; }, 20000)) << "the run never ended";
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.app.transferIdle; }, 20000)) << "the run never ended";
   EXPECT_LT(NowMs() - start, 5000);
-  ASSERT_FALSE(prompter.shown.empty());
-  EXPECT_EQ(prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));
+  ASSERT_FALSE(rig.prompter.shown.empty());
+  EXPECT_EQ(rig.prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));
   EXPECT_FALSE(driver.failures().empty());
   EXPECT_TRUE(std::filesystem::is_empty(ToFsPath(u.mailDir))) << "no half message is left";
 }
@@ -560,25 +559,18 @@ TEST(FaultTest, SmtpServerSilentAfterMailFrom) {
     l.Say("250 hello\r\n");
     heard.push_back(l.Hear());  // MAIL FROM: no answer
   });
-  test::TempDir dir;
-  Profile profile(dir / "Fennel.ini");
-  test::ScriptedPrompter prompter;
-  CMailApp app({profile, prompter, dir.path()});
-  CUserInfo& u = app.user();
-  u.userId = "taro";
+  ShortMinuteApp rig;
+  CUserInfo& u = rig.app.user();
   u.smtpServer = "127.0.0.1";
   u.smtpPort = server.port();
   u.mailAddress = "taro@example.jp";
-  u.serverTimeout = 1;
-  app.timeoutMinuteMs = 300;
-  PollEventLoop loop;
   SmtpRecorder owner;
-  CSmtpSocket session(app, loop);
+  CSmtpSocket session(rig.app, rig.loop);
   ComposedMessage message;
   message.recipients = {"jiro@example.jp"};
   const int64_t start = NowMs();
   ASSERT_TRUE(session.Start(owner, message, nullptr));
-  ASSERT_TRUE(loop.RunUntil([&] { return owner.silent > 0; }, 20000)) << "the silence was never noticed";
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return owner.silent > 0; }, 20000)) << "the silence was never noticed";
   EXPECT_LT(NowMs() - start, 5000);
   EXPECT_EQ(owner.done, 0);
   session.Close();
