@@ -391,7 +391,7 @@ void CPopSocket::EndFetch() {
                              " バイト、サーバーでは " + std::to_string(size) +
                              " バイト）。このメッセージはサーバーに残しています。";
     Fail(text);
-    app_.prompter().Show(text, MbIcon::Exclamation);
+    notices_.push_back(text);  // told after QUIT, like every failure of a run
     if (Advance()) return;
     return NextTopOrFinish();
   }
@@ -522,6 +522,8 @@ void CPopSocket::OnQuitReply() {
   loop_.KillTimer(&owner_, TIMER_POP_TIMEOUT);
   loop_.KillTimer(&owner_, TIMER_PROBE);
   silence_.Stop();
+  for (const std::string& text : notices_) app_.prompter().Show(text, MbIcon::Exclamation);
+  notices_.clear();
   if (endCode_ == POP_END_OK) return EndRun(true);
   owner_.ActivateOwner();
   if (endCode_ == POP_STORE_NG) {

@@ -142,6 +142,7 @@ class CPopSocket : public LineSink {
   uint64_t written_ = 0;                   // bytes of the current message stored
   std::unordered_map<int, int64_t> sizes_;  // message sizes the server gave (LIST)
   SilenceWatch silence_;
+  std::vector<std::string> notices_;  // shown after the reply to QUIT
   std::unordered_set<std::string> known_;
   std::string tempName_;
   bool deleteFlag_ = false;

@@ -515,7 +515,9 @@ TEST(PopSessionTable, MessageCutShortStaysOnTheServer) {
       EXPECT_TRUE(r.owner.failures.empty());
       continue;
     }
-    r.Talk({"C: QUIT", "S: +OK"});
+    r.pop.expectClient("QUIT");
+    EXPECT_TRUE(r.prompter.shown.empty()) << "told after QUIT, never in the middle of the run";
+    r.pop.server("+OK");
     r.pop.expectNothingMore();  // no DELE
     EXPECT_TRUE(r.DoneNames().empty());
     EXPECT_TRUE(r.FilesInMailDir().empty()) << "the part that came is not kept";
