@@ -95,6 +95,13 @@ void CFolderDetail::DeleteMails(const std::string& selector, Prompter* prompter)
   }
 }
 
+CMailDetail* CFolderDetail::FindBySeq(uint64_t seq) const {
+  // Records keep the order in which they were added, so their places rise.
+  auto it = std::lower_bound(mails.begin(), mails.end(), seq,
+                             [](const std::unique_ptr<CMailDetail>& m, uint64_t s) { return m->seq_ < s; });
+  return it != mails.end() && (*it)->seq_ == seq ? it->get() : nullptr;
+}
+
 void CFolderDetail::Purge() {
   const bool unsent = name == kUnsentFolder;
   std::vector<std::unique_ptr<CMailDetail>> kept;

@@ -55,6 +55,8 @@ class CFolderDetail : public CObject {
   // The record of that file whose state is not 2.
   CMailDetail* FindLiveMailByPath(const std::string& path) const;
   CMailDetail* FindMailById(const std::string& messageId) const;
+  // The record with that place (CMailDetail::seq), or null when it is gone.
+  CMailDetail* FindBySeq(uint64_t seq) const;
   int MailCount() const;
   int UnreadCount() const;
   // Mails (not in state 2) whose In-Reply-To or References holds id.

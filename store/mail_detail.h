@@ -54,6 +54,12 @@ class CMailDetail : public CObject {
   // Held in memory only: the Message-ID at the root of the mail's thread.
   std::string threadRoot;
 
+  // The record's place in its folder: given when the folder takes it,
+  // rising in list order, never given twice by one folder. With the
+  // folder's name it names the record across moves, deletes and refills
+  // (CFolderDetail::FindBySeq), where a pointer would dangle.
+  uint64_t seq() const { return seq_; }
+
  private:
   friend class CFolderDetail;
   friend class CListInfo;
