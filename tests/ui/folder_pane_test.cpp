@@ -1,5 +1,6 @@
 // The folder pane presenter, driven without a display.
 #include "ui/mailbox/folder_pane.h"
+#include "ui/dialogs/folder_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -330,6 +331,43 @@ TEST_F(FolderPaneTest, SearchRun) {
   host.answers = {FolderValues{kSearchFolder, 1, 0, "件名", "", false}};
   withTimer.OnCommand(CFolderPane::ID_FOLDER_PROPERTIES);
   EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kSearchBusy});
+}
+
+// The folder properties dialog: parents two levels deep, the fields the
+// special folders and parents keep, and the checks of OK.
+TEST_F(FolderPaneTest, FolderDialogRules) {
+  store().AddFolder(kInboxFolder);
+  store().AddFolder(kUnsentFolder);
+  store().AddFolder("仕事");
+  store().AddFolder("会議", 0, 0, "", "仕事");
+  store().AddFolder(kSearchFolder);
+  CFolderDialog fresh(store(), FolderValues{});
+  EXPECT_EQ(fresh.parentChoices(), (std::vector<std::string>{"", kInboxFolder, "仕事"}));
+  EXPECT_TRUE(fresh.nameEnabled());
+  EXPECT_TRUE(fresh.applyNowEnabled());
+  EXPECT_EQ(fresh.OnOK(prompter), CFolderDialog::Result::StayOpen);
+  EXPECT_EQ(prompter.Texts().back(), kFolderNameRequired);
+
+  CFolderDialog parent(store(), FolderValues{"仕事"});
+  EXPECT_FALSE(parent.nameEnabled()) << "a folder with children keeps its name and place";
+  EXPECT_EQ(parent.parentChoices(), (std::vector<std::string>{"", kInboxFolder})) << "never under itself";
+
+  const struct {
+    const char* name;
+    bool applyNow, sortText;
+  } specials[] = {{kInboxFolder, false, false}, {kSentFolder, true, true}, {kUnsentFolder, false, false},
+                  {kTemplateFolder, false, false}, {kSearchFolder, false, true}};
+  for (const auto& sp : specials) {
+    CFolderDialog d(store(), FolderValues{sp.name});
+    EXPECT_FALSE(d.nameEnabled()) << sp.name;
+    EXPECT_EQ(d.applyNowEnabled(), sp.applyNow) << sp.name;
+    EXPECT_EQ(d.sortTextEnabled(), sp.sortText) << sp.name;
+  }
+  CFolderDialog inbox(store(), FolderValues{kInboxFolder, 0, 0, "x"});
+  EXPECT_EQ(inbox.OnOK(prompter), CFolderDialog::Result::StayOpen);
+  EXPECT_EQ(prompter.Texts().back(), std::string(kInboxFolder) + kNoRuleHere);
+  CFolderDialog ok(store(), FolderValues{"新しい", 3, 1, "a", "仕事", true});
+  EXPECT_EQ(ok.OnOK(prompter), CFolderDialog::Result::Ok);
 }
 
 }  // namespace
