@@ -95,6 +95,8 @@ int RunGui(int argc, char** argv) {
       for (int n = app.TakeOpenParameterMessages(); n > 0; --n) window.frame().SendMessage(WM_OPEN_PARAMETER, 0, 0);
     });
   }
+  // 10. The mailbox window.
+  window.frame().OnCommand(ID_FILE_OPEN_MAILBOX);
   if (cmd.splash) window.ShowSplash();
   if (!app.commandLineParameter.empty() && app.commandLineParameter != kProfileNull)
     window.frame().OnCommand(ID_FILE_NEW_MAIL);

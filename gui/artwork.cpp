@@ -1,5 +1,9 @@
 #include "gui/artwork.h"
 
+#include <QPainterPath>
+#include <algorithm>
+#include <map>
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -60,6 +64,76 @@ QPixmap SplashPixmap() {
   p.setPen(QColor(90, 120, 90));
   p.drawRect(pm.rect().adjusted(0, 0, -1, -1));
   return pm;
+}
+
+QPixmap FolderImage(int index) {
+  static std::map<int, QPixmap> cache;
+  auto it = cache.find(index);
+  if (it != cache.end()) return it->second;
+  // Inbox green, sent blue, unsent orange, templates grey, search violet,
+  // the user's own folders yellow.
+  static const QColor kinds[6] = {QColor(232, 196, 80), QColor(150, 110, 200), QColor(80, 130, 210),
+                                  QColor(230, 140, 50), QColor(70, 160, 90), QColor(150, 150, 150)};
+  const int kind = std::clamp(index / 4, 0, 5);
+  QPixmap pm(64, 32);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor c = kinds[kind];
+  p.setPen(QPen(c.darker(160), 1));
+  p.setBrush((index & 1) ? c.lighter(125) : c);
+  QPainterPath body;
+  body.moveTo(20, 9);
+  body.lineTo(28, 9);
+  body.lineTo(31, 12);
+  body.lineTo(46, 12);
+  body.lineTo(46, 26);
+  body.lineTo(20, 26);
+  body.closeSubpath();
+  p.drawPath(body);
+  if (index & 2) {  // with children: a small plus before it
+    p.setPen(QPen(QColor(60, 60, 60), 1.5));
+    p.drawRect(5, 12, 9, 9);
+    p.drawLine(7, 16, 12, 16);
+    p.drawLine(9, 14, 9, 19);
+  }
+  return cache[index] = pm;
+}
+
+QPixmap MailImage(int index) {
+  static std::map<int, QPixmap> cache;
+  auto it = cache.find(index);
+  if (it != cache.end()) return it->second;
+  const int state = index % 4;
+  QPixmap pm(16, 16);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor paper = state == 3 ? QColor(255, 250, 215) : QColor(245, 245, 245);
+  p.setPen(QPen(state == 3 ? QColor(200, 40, 40) : QColor(90, 90, 90), 1));
+  p.setBrush(paper);
+  p.drawRect(1, 4, 13, 9);
+  if (state == 0) {  // read: the flap open
+    p.drawLine(1, 4, 7, 1);
+    p.drawLine(7, 1, 14, 4);
+  } else {
+    p.drawLine(1, 4, 7, 9);
+    p.drawLine(14, 4, 7, 9);
+  }
+  if (state == 1) {  // written here: a pen
+    p.setPen(QPen(QColor(40, 90, 180), 2));
+    p.drawLine(9, 14, 15, 8);
+  }
+  if (state == 2) {  // deleted
+    p.setPen(QPen(QColor(160, 0, 0), 1.5));
+    p.drawLine(2, 5, 13, 12);
+  }
+  if (index & 8) {  // attachments: a clip
+    p.setPen(QPen(QColor(60, 60, 60), 1.2));
+    p.drawLine(12, 2, 12, 9);
+    p.drawLine(14, 2, 14, 10);
+  }
+  return cache[index] = pm;
 }
 
 }  // namespace fennel

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <QToolBar>
 
 #include "gui/artwork.h"
+#include "gui/mailbox_window.h"
 #include "gui/server_list_window.h"
 #include "gui/qt_text.h"
 #include "gui/splash.h"
@@ -126,6 +128,7 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
 MainWindow::~MainWindow() {
   // The drivers and the animation go before the window they report to.
   CloseProgress();
+  delete mailboxFrame_;  // its presenters use the drivers' store
   editors_.clear();
   maintenance_.reset();
   send_.reset();
@@ -223,6 +226,30 @@ void MainWindow::RaiseMainWindow() {
 }
 
 void MainWindow::OpenComposeWindow() {}
+
+MailboxWindow* MainWindow::mailbox() const {
+  return mailboxFrame_ ? static_cast<MailboxWindow*>(mailboxFrame_->widget()) : nullptr;
+}
+
+void MainWindow::OpenMailbox() {
+  if (!mailboxFrame_) {
+    auto* box = new MailboxWindow(app_, loop_, receive_.get());
+    mailboxFrame_ = mdi_->addSubWindow(box);
+    mailboxFrame_->setObjectName(QStringLiteral("mailboxFrame"));
+    mailboxFrame_->setWindowTitle(box->windowTitle().isEmpty() ? Qs("メールボックス") : box->windowTitle());
+    connect(box, &QWidget::windowTitleChanged, mailboxFrame_, &QWidget::setWindowTitle);
+    connect(mailboxFrame_, &QObject::destroyed, this, [this] { mailboxFrame_ = nullptr; });
+    mailboxFrame_->setAttribute(Qt::WA_DeleteOnClose);
+    mailboxFrame_->resize(box->size());
+  }
+  mailboxFrame_->show();
+  mdi_->setActiveSubWindow(mailboxFrame_);
+}
+
+void MainWindow::RefreshViews() {
+  UpdateActions();
+  if (MailboxWindow* box = mailbox()) box->doc().FullRefresh(nullptr);
+}
 
 void MainWindow::ShowAbout() {
   QMessageBox box(this);

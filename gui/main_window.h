@@ -13,9 +13,14 @@
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QProgressBar;
 class QProgressDialog;
 class QToolBar;
+
+namespace fennel {
+class MailboxWindow;
+}
 
 namespace fennel {
 
@@ -50,6 +55,10 @@ class MainWindow : public QMainWindow,
 
   void RaiseMainWindow() override;
   void OpenComposeWindow() override;
+  bool CanOpenMailbox() const override { return true; }
+  void OpenMailbox() override;
+  // The mailbox window, when open.
+  MailboxWindow* mailbox() const;
   void ShowAbout() override;
   void CloseMainWindow() override;
 
@@ -59,7 +68,7 @@ class MainWindow : public QMainWindow,
   void SetProgressRange(int max) override;
   void SetProgressPos(int pos) override;
   bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>& entries) override;
-  void RefreshViews() override { UpdateActions(); }
+  void RefreshViews() override;
 
   // SendHost: a stored mail of the batch send. Until the mail window is
   // drawn, its presenter works without one (its boxes still show).
@@ -82,6 +91,7 @@ class MainWindow : public QMainWindow,
   QtFilePicker picker_;
   CMainFrame frame_;
   QMdiArea* mdi_;
+  QMdiSubWindow* mailboxFrame_ = nullptr;
   QToolBar* toolBar_;
   QLabel* status_;
   QProgressBar* progress_;

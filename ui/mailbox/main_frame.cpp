@@ -80,9 +80,11 @@ bool CMainFrame::IsEnabled(unsigned id) const {
       return receive_ && receive_->CanReceive();
     case ID_SEND_UNSENT:
       return send_ && send_->CanBatchSend();
+    case ID_FILE_OPEN_MAILBOX:
+      return host_.CanOpenMailbox();
     default:
-      // The compose window, the mailbox window, the settings sheet and the
-      // wizard pages are not part of this build yet.
+      // The compose window, the settings sheet and the wizard pages are not
+      // part of this build yet.
       return false;
   }
 }
@@ -111,6 +113,9 @@ void CMainFrame::OnCommand(unsigned id) {
       break;
     case ID_SEND_UNSENT:
       send_->StartBatch();
+      break;
+    case ID_FILE_OPEN_MAILBOX:
+      host_.OpenMailbox();
       break;
     default:
       break;

@@ -48,6 +48,10 @@ class MainFrameHost {
   // Restores a minimised main window and brings it to the front.
   virtual void RaiseMainWindow() = 0;
   virtual void OpenComposeWindow() = 0;
+  // The mailbox window: activated when open, else opened. Hosts without
+  // one (the command line) say so.
+  virtual bool CanOpenMailbox() const { return false; }
+  virtual void OpenMailbox() {}
   virtual void ShowAbout() = 0;
   virtual void CloseMainWindow() = 0;
 };

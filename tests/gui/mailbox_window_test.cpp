@@ -1,0 +1,96 @@
+// The mailbox window's wiring, offscreen: its item models checked by Qt's
+// model tester through refills, moves and deletes; a folder click fills the
+// list, a row click fills the views, a drop moves a mail.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QMimeData>
+#include <QTableView>
+#include <QTextEdit>
+
+#include "gui/mailbox_window.h"
+#include "gui/qt_text.h"
+#include "platform/fs.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/temp_dir.h"
+
+namespace fennel {
+namespace {
+
+class MailboxWindowTest : public testing::Test {
+ protected:
+  MailboxWindowTest() {
+    CUserInfo& u = app.user();
+    u.userId = "taro";
+    u.mailDir = env.home() + "/mail";
+    MakeDirs(u.mailDir);
+  }
+  CMailDetail* Received(const std::string& folder, const std::string& id, const std::string& subject) {
+    const std::string path = app.user().mailDir + "/RCV" + id + ".tmp";
+    test::WriteFile(path, "Message-ID: <" + id + "@x>\r\nFrom: jiro@example.jp\r\nTo: taro@example.jp\r\nSubject: " +
+                              subject + "\r\nDate: Mon, 07 Dec 2026 09:00:00 +0900\r\n\r\nhello " + id +
+                              " see https://example.jp/a\r\n");
+    return app.user().store.FolderOrCreate(folder)->AddMail(CMailDetail::FromFile(path));
+  }
+  int RowOf(QAbstractItemModel* m, const QString& text, int column) {
+    for (int r = 0; r < m->rowCount(); ++r)
+      if (m->index(r, column).data().toString() == text) return r;
+    return -1;
+  }
+
+  test::TempEnvironment env;
+  Profile profile{JoinPath(env.profileDir(), "Fennel.ini")};
+  test::ScriptedPrompter prompter;
+  CMailApp app{{profile, prompter, env.home()}};
+};
+
+TEST_F(MailboxWindowTest, FolderClickRowClickAndDrop) {
+  Received(kInboxFolder, "aaaaa", "一通目");
+  Received(kInboxFolder, "bbbbb", "二通目");
+  app.user().store.AddFolder("保存");
+  MailboxWindow box(app, nullptr, nullptr);
+  QAbstractItemModel* folders = box.folderView()->model();
+  QAbstractItemModel* mails = box.mailView()->model();
+  QAbstractItemModelTester folderCheck(folders, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester mailCheck(mails, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  ASSERT_EQ(folders->rowCount(), 2);
+  EXPECT_EQ(folders->index(0, 1).data().toString(), Qs(kInboxFolder));
+  EXPECT_EQ(folders->index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0)) << "unread: red";
+  EXPECT_FALSE(box.folderView()->accessibleName().isEmpty());
+  EXPECT_EQ(mails->rowCount(), 0) << "no folder selected yet";
+
+  // A folder click fills the list, newest first.
+  box.folderPane().Click(0, 1);
+  ASSERT_EQ(mails->rowCount(), 2);
+  EXPECT_EQ(mails->index(0, 2).data().toString(), Qs("二通目"));
+  EXPECT_EQ(mails->headerData(2, Qt::Horizontal).toString(), Qs("件名"));
+  EXPECT_EQ(mails->index(0, 2).data(Qt::AccessibleTextRole).toString(), Qs("二通目"));
+  EXPECT_EQ(box.windowTitle(), Qs("受信フォルダ          2通のメール(2通の未読メールがあります。)"));
+
+  // A row click fills the header and text views.
+  box.mailView()->selectRow(1);
+  EXPECT_NE(box.headerView()->toPlainText().indexOf(Qs("件名:一通目")), -1) << Cp(box.headerView()->toPlainText());
+  EXPECT_NE(box.textView()->toPlainText().indexOf(QStringLiteral("hello aaaaa")), -1);
+
+  // A drag from the list, dropped on "保存": the mail moves.
+  std::unique_ptr<QMimeData> drag(mails->mimeData({mails->index(1, 0)}));
+  EXPECT_EQ(drag->text(), QStringLiteral("<aaaaa@x>"));
+  const int target = RowOf(folders, Qs("保存"), 1);
+  ASSERT_GE(target, 0);
+  EXPECT_EQ(box.folderPane().DropMessageIds(Cp(drag->text()), target), 1);
+  EXPECT_EQ(app.user().store.FindFolder("保存")->MailCount(), 1);
+  EXPECT_EQ(mails->rowCount(), 1) << "the list follows the full refresh";
+
+  // A delete, and a refill with a folder gone: the models stay sound.
+  box.mailView()->selectRow(0);
+  prompter.answers = {MbAnswer::Ok};
+  box.mailList().OnCommand(CMailList::ID_MAIL_DELETE);
+  EXPECT_EQ(mails->rowCount(), 0);
+  app.user().store.DeleteFolderKeepingFiles("保存", nullptr);
+  box.doc().FullRefresh(nullptr);
+  EXPECT_EQ(folders->rowCount(), 1);
+}
+
+}  // namespace
+}  // namespace fennel
