@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QSocketNotifier>
 #include <QStringList>
 
@@ -48,11 +50,19 @@ void SetUpFonts() {
 
 }  // namespace
 
+bool InstallQtJapanese() {
+  static QTranslator texts;
+  if (!texts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+  return QApplication::installTranslator(&texts);
+}
+
 int RunGui(int argc, char** argv) {
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Fennel"));
   QApplication::setWindowIcon(AppIcon());
   SetUpFonts();
+  // Qt's own buttons and dialogs in Japanese, next to the program's texts.
+  InstallQtJapanese();
 
   const CommandLine cmd = ParseCommandLine(QApplication::arguments());
   Profile profile(Profile::DefaultPath());

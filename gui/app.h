@@ -6,4 +6,8 @@ namespace fennel {
 // shut-down. Returns the process exit code.
 int RunGui(int argc, char** argv);
 
+// Qt's own texts (standard buttons, file dialogs) in Japanese; false when
+// Qt's translation is not installed.
+bool InstallQtJapanese();
+
 }  // namespace fennel

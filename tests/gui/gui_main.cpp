@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "gui/app.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  fennel::InstallQtJapanese();  // as the program does
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -5,6 +5,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QMimeData>
 #include <QTableView>
 #include <QTextEdit>
@@ -90,6 +92,12 @@ TEST_F(MailboxWindowTest, FolderClickRowClickAndDrop) {
   app.user().store.DeleteFolderKeepingFiles("保存", nullptr);
   box.doc().FullRefresh(nullptr);
   EXPECT_EQ(folders->rowCount(), 1);
+}
+
+// Qt's standard buttons speak Japanese, like the program's own texts.
+TEST(QtTextsTest, StandardButtonsInJapanese) {
+  QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), Qs("キャンセル"));
 }
 
 }  // namespace
