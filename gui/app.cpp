@@ -4,12 +4,16 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <QSocketNotifier>
 #include <QStringList>
 
 #include "config/mail_app.h"
 #include "gui/artwork.h"
 #include "gui/dialogs.h"
+#include "gui/html_view.h"
 #include "gui/main_window.h"
 #include "gui/qt_services.h"
 #include "gui/qt_text.h"
@@ -56,7 +60,16 @@ bool InstallQtJapanese() {
   return QApplication::installTranslator(&texts);
 }
 
+void PrepareQt() {
+  // Chromium's sandbox refuses to start as root; a normal user keeps it.
+  if (geteuid() == 0) setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  // The HTML view renders with the windows' own contexts.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  RegisterMailScheme();
+}
+
 int RunGui(int argc, char** argv) {
+  PrepareQt();
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Fennel"));
   QApplication::setWindowIcon(AppIcon());

@@ -20,6 +20,7 @@
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -27,6 +28,7 @@
 #include <QVBoxLayout>
 
 #include "gui/artwork.h"
+#include "gui/html_view.h"
 #include "gui/qt_text.h"
 #include "message/display.h"
 #include "ui/mailbox/mail_views.h"
@@ -362,7 +364,14 @@ MailboxWindow::MailboxWindow(CMailApp& app, EventLoop* loop, TimerTarget* autoCh
   inner_->setObjectName(QStringLiteral("innerSplitter"));
   inner_->addWidget(mailView_);
   inner_->addWidget(header_);
-  inner_->addWidget(text_);
+  html_ = new MailHtmlView;
+  body_ = new QStackedWidget;
+  body_->setObjectName(QStringLiteral("bodyPane"));
+  body_->addWidget(text_);
+  body_->addWidget(html_);
+  // Always HTML (1) shows the HTML view from the start.
+  body_->setCurrentWidget(app_.user().htmlMode == 1 ? static_cast<QWidget*>(html_) : text_);
+  inner_->addWidget(body_);
   outer_ = new QSplitter(Qt::Horizontal);
   outer_->setObjectName(QStringLiteral("outerSplitter"));
   outer_->addWidget(folderView_);
@@ -459,7 +468,10 @@ void MailboxWindow::OnFolderSelected(const std::string&) {
   syncing_ = false;
   header_->clear();
   text_->ShowText("");
+  if (showingHtml()) html_->Clear();
 }
+
+bool MailboxWindow::showingHtml() const { return body_->currentWidget() == html_; }
 
 void MailboxWindow::OnMailSelected(const MailHandle* handle) {
   const CMailDetail* m = handle ? handle->Resolve(app_.user().store) : nullptr;
@@ -470,7 +482,17 @@ void MailboxWindow::OnMailSelected(const MailHandle* handle) {
   }
   const ShownMail shown = ShownOf(*m);
   header_->setPlainText(Qs(HeaderViewText(shown)));
-  text_->ShowText(TextViewText(shown, app_.user().mailDir));
+  // The body pane follows the setting: always HTML, never, or (0) what
+  // the mail list found in the mail.
+  const int32_t mode = app_.user().htmlMode;
+  const bool html = mode == 1 || (mode == 0 && doc_.bodyPane == BodyPane::Html);
+  if (html) {
+    html_->ShowPage(HtmlPage(shown, app_.user().mailDir), app_.user().mailDir);
+    body_->setCurrentWidget(html_);
+  } else {
+    text_->ShowText(TextViewText(shown, app_.user().mailDir));
+    body_->setCurrentWidget(text_);
+  }
   mailModel_.RowsChanged();
   folderModel_.RowsChanged();
 }

@@ -21,6 +21,7 @@ class QLineEdit;
 class QProgressDialog;
 class QRadioButton;
 class QSplitter;
+class QStackedWidget;
 class QTableView;
 class QTextEdit;
 
@@ -121,6 +122,9 @@ class MailboxWindow : public QWidget, public FolderPaneHost, public MailListHost
   QTableView* mailView() const { return mailView_; }
   QTextEdit* headerView() const { return header_; }
   MailTextView* textView() const { return text_; }
+  class MailHtmlView* htmlView() const { return html_; }
+  // Whether the body pane shows the HTML view now.
+  bool showingHtml() const;
 
   // FolderPaneHost.
   std::optional<FolderValues> RunFolderProperties(const FolderValues& start, bool nameFixed) override;
@@ -159,6 +163,8 @@ class MailboxWindow : public QWidget, public FolderPaneHost, public MailListHost
   QTableView* mailView_;
   QTextEdit* header_;
   MailTextView* text_;
+  class MailHtmlView* html_;
+  QStackedWidget* body_;
   QProgressDialog* progress_ = nullptr;
   bool syncing_ = false;
 };

@@ -8,6 +8,7 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  fennel::PrepareQt();
   QApplication app(argc, argv);
   fennel::InstallQtJapanese();  // as the program does
   testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,92 @@
+// The HTML view with the real Qt WebEngine, offscreen: a mail's script does
+// not run, a remote picture is not fetched (nothing connects) until the
+// person asks for this mail, and its own picture comes from the mail
+// directory.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWebEnginePage>
+
+#include "gui/html_view.h"
+#include "gui/qt_text.h"
+#include "tests/support/temp_dir.h"
+
+namespace fennel {
+namespace {
+
+// Runs the loop until done or about 15 s.
+bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < 15000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  return done();
+}
+
+// A listener on a free loopback port: did anybody connect?
+class Listener {
+ public:
+  Listener() {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen(fd_, 8);
+  }
+  ~Listener() { close(fd_); }
+  int port() const { return port_; }
+  bool Connected() {
+    pollfd p{fd_, POLLIN, 0};
+    return poll(&p, 1, 0) == 1;
+  }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+TEST(HtmlViewTest, NoScriptNoRemoteUntilAskedOwnPartsServed) {
+  test::TempDir mail;
+  // A one-pixel PNG saved as the mail's part.
+  const unsigned char png[] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0x0D, 0x49, 0x48, 0x44, 0x52,
+                               0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0, 0x1F, 0x15, 0xC4, 0x89, 0, 0, 0, 0x0D, 0x49,
+                               0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0xCF, 0xC0, 0xF0, 0x1F, 0, 5, 0, 1, 0xFF,
+                               0x89, 0x99, 0x3D, 0x1D, 0, 0, 0, 0, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+  test::WriteFile(mail / "pic.png", std::string(reinterpret_cast<const char*>(png), sizeof png));
+  Listener remote;
+  const std::string page = "<html><head><title>mail</title><script>document.title='ran';</script></head><body>"
+                           "本文です<img id=own src=\"" + mail.path() + "/pic.png\"><img src=\"/etc/hostname\">"
+                           "<img src=\"http://127.0.0.1:" + std::to_string(remote.port()) + "/x.png\"></body></html>";
+  MailHtmlView view;
+  view.resize(500, 300);
+  view.show();
+  bool loaded = false;
+  QObject::connect(view.page(), &QWebEnginePage::loadFinished, [&](bool) { loaded = true; });
+  view.ShowPage(page, mail.path());
+  ASSERT_TRUE(WaitFor([&] { return loaded; })) << "the page never loaded";
+  WaitFor([&] { return view.blockedRequests() > 0; });
+  EXPECT_EQ(view.page()->title(), QStringLiteral("mail")) << "the mail's script ran";
+  EXPECT_GE(view.blockedRequests(), 1);
+  EXPECT_TRUE(view.remoteBar()->isVisible());
+  EXPECT_FALSE(remote.Connected()) << "a remote request left the machine";
+  EXPECT_TRUE(WaitFor([&] { return view.servedFiles() == 1; })) << "the mail's own picture comes, nothing outside the mail directory";
+
+  // The person asks for this mail: the picture is fetched.
+  loaded = false;
+  view.AllowRemote();
+  EXPECT_TRUE(WaitFor([&] { return remote.Connected(); })) << "nothing was fetched after the person asked";
+  // The next mail asks again.
+  view.ShowPage(page, mail.path());
+  EXPECT_TRUE(WaitFor([&] { return view.blockedRequests() > 0; })) << "the next mail asks again";
+}
+
+}  // namespace
+}  // namespace fennel
