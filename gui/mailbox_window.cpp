@@ -249,6 +249,7 @@ MailTextView::MailTextView(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setUndoRedoEnabled(false);  // a shown mail is never edited: no history to keep
 }
 
 void MailTextView::ShowText(const std::string& cp932) {
@@ -365,6 +366,7 @@ MailboxWindow::MailboxWindow(CMailApp& app, EventLoop* loop, TimerTarget* autoCh
   inner_->addWidget(mailView_);
   inner_->addWidget(header_);
   html_ = new MailHtmlView;
+  html_->setMinimumWidth(100);  // the page does not push the folder pane aside
   body_ = new QStackedWidget;
   body_->setObjectName(QStringLiteral("bodyPane"));
   body_->addWidget(text_);
@@ -384,7 +386,10 @@ MailboxWindow::MailboxWindow(CMailApp& app, EventLoop* loop, TimerTarget* autoCh
   const int height = u.mailboxHeight > 0 ? u.mailboxHeight : 490;
   const int width = u.mailboxHeight > 0 && u.mailboxWidth > 0 ? u.mailboxWidth : 790;
   resize(width, height);
+  outer_->setStretchFactor(0, 0);
+  outer_->setStretchFactor(1, 1);
   outer_->setSizes({194, std::max(width - 194, 200)});
+  folderView_->setMinimumWidth(80);
   inner_->setSizes({128, 54, std::max(height - 182, 100)});
 
   connect(folderView_, &QTableView::clicked, this,
