@@ -87,7 +87,7 @@ class ReceiveCommand : public CliCommand {
     // The run ends by itself (its time-out and probe guard a silent server);
     // the bound here only keeps a broken run from hanging a script forever.
     const int64_t bound = (int64_t{std::max(app->user().serverTimeout, 1)} * 60000) * 4 + 60000;
-    if (!loop.RunUntil([&] { return app->transferIdle; }, bound)) {
+    if (!loop.RunUntil([&] { return bool(app->transferIdle); }, bound)) {
       PrintText(io.err, "受信が終わりませんでした。\n");
       return kExitRefused;
     }

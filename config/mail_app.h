@@ -4,6 +4,7 @@
 // and shut-down live here; the dialogs that drive them are in ui/.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,26 @@ struct SettingsValues {
   std::string receiptText;
   std::string quoteHeader;
   int32_t htmlMode = 0;
+};
+
+// A flag whose changes are told to whoever listens (the window layer's
+// enable rules), so nothing has to poll it.
+class ObservedFlag {
+ public:
+  explicit ObservedFlag(bool value) : value_(value) {}
+  ObservedFlag(const ObservedFlag&) = delete;
+  ObservedFlag& operator=(const ObservedFlag&) = delete;
+  ObservedFlag& operator=(bool value) {
+    if (value == value_) return *this;
+    value_ = value;
+    if (onChange) onChange();
+    return *this;
+  }
+  operator bool() const { return value_; }
+  std::function<void()> onChange;
+
+ private:
+  bool value_;
 };
 
 class CMailApp {
@@ -156,7 +177,8 @@ class CMailApp {
   std::string runtimeDir;            // empty when the profile names none
   std::string commandLineParameter;
   bool popAuth = false;
-  bool transferIdle = true;
+  // Clear while a POP3 or SMTP session runs.
+  ObservedFlag transferIdle{true};
   bool autoCheck = false;
   bool batchSend = false;
   // The length of a minute of the server time-out (tests shorten it).

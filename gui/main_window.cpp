@@ -110,10 +110,9 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
   progress_->setTextVisible(false);
   progress_->setMaximumWidth(200);
   statusBar()->addPermanentWidget(progress_);
-  // The enable rules follow the state of the transfer.
-  auto* tick = new QTimer(this);
-  connect(tick, &QTimer::timeout, this, [this] { UpdateActions(); });
-  tick->start(300);
+  // The enable rules follow the state of the transfer when it changes, and
+  // are asked again whenever a menu opens; nothing polls.
+  app_.transferIdle.onChange = [this] { UpdateActions(); };
   if (receive_) receive_->OnCreate();
 
   FrameLayout layout = frame_.OnCreate();
@@ -126,6 +125,7 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+  app_.transferIdle.onChange = nullptr;
   // The drivers and the animation go before the window they report to.
   CloseProgress();
   delete mailboxFrame_;  // its presenters use the drivers' store
@@ -190,6 +190,7 @@ void AnimationLabel::Close() {
 void MainWindow::BuildMenus() {
   for (const Menu& m : CMainFrame::Menus()) {
     QMenu* menu = menuBar()->addMenu(Qs(m.title));
+    connect(menu, &QMenu::aboutToShow, this, [this] { UpdateActions(); });
     for (const MenuItem& item : m.items) {
       if (item.id == 0) {
         menu->addSeparator();

@@ -11,6 +11,7 @@
 
 #include "gui/dialogs.h"
 #include "gui/main_window.h"
+#include "gui/qt_services.h"
 #include "gui/qt_text.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -68,6 +69,28 @@ TEST_F(WindowsTest, LogonWindowCreatesAUserThroughThePresenter) {
   EXPECT_NE(second.result(), QDialog::Accepted);
   EXPECT_TRUE(second.findChild<QLineEdit*>(QStringLiteral("password"))->text().isEmpty());
   EXPECT_EQ(prompter.shown.back().text, "ﾊﾟｽﾜｰﾄﾞが正しくありません。");
+}
+
+// The receive command follows the transfer's state the moment it changes:
+// no timer re-reads the enable rules.
+TEST_F(WindowsTest, EnableRulesFollowTheTransferWithoutPolling) {
+  CUserInfo& u = app.user();
+  u.userId = "taro";
+  u.popServer = "pop.example.jp";
+  u.popPort = 110;
+  u.account = "taro";
+  u.mailPassword = "pw";
+  u.mailDir = env.home();
+  QtEventLoop loop;
+  MainWindow window(app, &loop);
+  QAction* receive = window.action(ID_RECEIVE);
+  ASSERT_NE(receive, nullptr);
+  EXPECT_TRUE(receive->isEnabled());
+  app.transferIdle = false;
+  EXPECT_FALSE(receive->isEnabled()) << "told at once, not at the next tick";
+  app.transferIdle = true;
+  EXPECT_TRUE(receive->isEnabled());
+  EXPECT_TRUE(window.action(ID_FILE_OPEN_MAILBOX)->isEnabled());
 }
 
 TEST_F(WindowsTest, MainWindowShowsTheFrameCommands) {

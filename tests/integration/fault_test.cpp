@@ -530,7 +530,7 @@ TEST(FaultTest, PopServerSilentInTheMiddleOfAMessage) {
   CReceiveDriver driver(rig.app, rig.loop, host, animation);
   const int64_t start = NowMs();
   ASSERT_TRUE(driver.StartRun(CReceiveDriver::Run::Receive));
-  ASSERT_TRUE(rig.loop.RunUntil([&] { return rig.app.transferIdle; }, 20000)) << "the run never ended";
+  ASSERT_TRUE(rig.loop.RunUntil([&] { return bool(rig.app.transferIdle); }, 20000)) << "the run never ended";
   EXPECT_LT(NowMs() - start, 5000);
   ASSERT_FALSE(rig.prompter.shown.empty());
   EXPECT_EQ(rig.prompter.shown.back().text, "127.0.0.1" + std::string(kNoResponse));

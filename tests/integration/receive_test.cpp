@@ -77,7 +77,7 @@ class ReceiveTest : public testing::Test {
   // One run, to its end.
   bool Receive(CReceiveDriver::Run kind = CReceiveDriver::Run::Receive) {
     if (!driver.StartRun(kind)) return false;
-    EXPECT_TRUE(loop.RunUntil([&] { return app.transferIdle; }, 30000)) << "the run did not end";
+    EXPECT_TRUE(loop.RunUntil([&] { return bool(app.transferIdle); }, 30000)) << "the run did not end";
     loop.RunOnce(0);
     return true;
   }

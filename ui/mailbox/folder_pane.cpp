@@ -190,7 +190,7 @@ bool CFolderPane::IsEnabled(unsigned id) const {
     case ID_FOLDER_ADD: return true;
     case ID_FOLDER_DELETE: return selectedRow() && !selectedRow()->hasChildren();
     case ID_FOLDER_PROPERTIES: return selectedRow() != nullptr;
-    case ID_SEARCH: return app_.transferIdle;
+    case ID_SEARCH: return bool(app_.transferIdle);
     default: return false;
   }
 }
