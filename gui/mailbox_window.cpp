@@ -415,7 +415,7 @@ MailboxWindow::MailboxWindow(CMailApp& app, EventLoop* loop, TimerTarget* autoCh
 }
 
 MailboxWindow::~MailboxWindow() {
-  CloseProgress();
+  progress_.Close();
   doc_.RemoveListener(this);
 }
 
@@ -426,34 +426,11 @@ std::optional<FolderValues> MailboxWindow::RunFolderProperties(const FolderValue
   return presenter.values;
 }
 
-void MailboxWindow::OpenProgress(const std::string& text, int range) {
-  CloseProgress();
-  progress_ = new QProgressDialog(Qs(text), Qs("ｷｬﾝｾﾙ"), 0, std::max(range, 1), this);
-  progress_->setObjectName(QStringLiteral("searchProgress"));
-  progress_->setWindowModality(Qt::WindowModal);
-  progress_->setMinimumDuration(0);
-  progress_->setAutoClose(false);
-  progress_->setAutoReset(false);
-  progress_->show();
-}
-
-bool MailboxWindow::StepProgress() {
-  if (!progress_) return false;
-  progress_->setValue(std::min(progress_->value() + 1, progress_->maximum()));
-  // The window repaints and takes the cancel button at once, without
-  // spending the search's time on it: at most every 30 ms.
-  static QElapsedTimer since;
-  if (!since.isValid() || since.elapsed() >= 30) {
-    QCoreApplication::processEvents();
-    since.restart();
-  }
-  return progress_->wasCanceled();
-}
-
-void MailboxWindow::CloseProgress() {
-  delete progress_;
-  progress_ = nullptr;
-}
+void MailboxWindow::OpenProgress(const std::string& text, int range) { progress_.Open(text, range); }
+// The search keeps the window alive: it repaints and takes the cancel
+// button at once, while the search goes on at nearly full speed.
+bool MailboxWindow::StepProgress() { return progress_.Step(); }
+void MailboxWindow::CloseProgress() { progress_.Close(); }
 
 void MailboxWindow::SetTitle(const std::string& title) { setWindowTitle(Qs(title)); }
 
@@ -568,39 +545,41 @@ bool MailboxWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+struct MenuCommand {
+  unsigned id;
+  const char* text;
+};
+
+// The commands as menu items, enabled by the presenter's rules.
+template <typename Presenter>
+void AddCommands(QMenu& menu, QObject* context, Presenter& presenter, std::initializer_list<MenuCommand> items) {
+  for (const MenuCommand& item : items) {
+    QAction* a = menu.addAction(Qs(item.text));
+    a->setEnabled(presenter.IsEnabled(item.id));
+    const unsigned id = item.id;
+    QObject::connect(a, &QAction::triggered, context, [&presenter, id] { presenter.OnCommand(id); });
+  }
+}
+
+}  // namespace
+
 void MailboxWindow::FolderMenu(const QPoint& at) {
   QMenu menu(this);
-  const struct {
-    unsigned id;
-    const char* text;
-  } items[] = {{CFolderPane::ID_FOLDER_ADD, "ﾌｫﾙﾀﾞを追加する(&A)"},
+  AddCommands(menu, this, folders_, {{CFolderPane::ID_FOLDER_ADD, "ﾌｫﾙﾀﾞを追加する(&A)"},
                {CFolderPane::ID_FOLDER_DELETE, "ﾌｫﾙﾀﾞを削除する(&D)"},
                {CFolderPane::ID_FOLDER_PROPERTIES, "ﾌｫﾙﾀﾞのﾌﾟﾛﾊﾟﾃｨ...(&P)"},
-               {CFolderPane::ID_SEARCH, "検索(&S)"}};
-  for (const auto& item : items) {
-    QAction* a = menu.addAction(Qs(item.text));
-    a->setEnabled(folders_.IsEnabled(item.id));
-    const unsigned id = item.id;
-    connect(a, &QAction::triggered, this, [this, id] { folders_.OnCommand(id); });
-  }
+               {CFolderPane::ID_SEARCH, "検索(&S)"}});
   menu.exec(folderView_->viewport()->mapToGlobal(at));
 }
 
 void MailboxWindow::MailMenu(const QPoint& at) {
   QMenu menu(this);
-  const struct {
-    unsigned id;
-    const char* text;
-  } items[] = {{CMailList::ID_MAIL_REPLY, "ﾒｰﾙを返送する(&R)"},
+  AddCommands(menu, this, mails_, {{CMailList::ID_MAIL_REPLY, "ﾒｰﾙを返送する(&R)"},
                {CMailList::ID_MAIL_FORWARD, "ﾒｰﾙを転送する(&F)"},
                {CMailList::ID_MAIL_DELETE, "ﾒｰﾙを削除する(&D)"},
-               {CMailList::ID_MAIL_MARK_READ, "ﾒｰﾙを開封する(&O)"}};
-  for (const auto& item : items) {
-    QAction* a = menu.addAction(Qs(item.text));
-    a->setEnabled(mails_.IsEnabled(item.id));
-    const unsigned id = item.id;
-    connect(a, &QAction::triggered, this, [this, id] { mails_.OnCommand(id); });
-  }
+               {CMailList::ID_MAIL_MARK_READ, "ﾒｰﾙを開封する(&O)"}});
   QMenu* priority = menu.addMenu(Qs("優先度設定(&P)"));
   for (int k = 1; k <= 10; ++k) {
     const unsigned id = CMailList::ID_PRIORITY_1 + static_cast<unsigned>(k - 1);

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "config/mail_app.h"
+#include "gui/progress_window.h"
 #include "ui/dialogs/folder_dialog.h"
 #include "ui/mailbox/folder_pane.h"
 #include "ui/mailbox/mail_list.h"
@@ -18,7 +19,6 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QProgressDialog;
 class QRadioButton;
 class QSplitter;
 class QStackedWidget;
@@ -165,7 +165,7 @@ class MailboxWindow : public QWidget, public FolderPaneHost, public MailListHost
   MailTextView* text_;
   class MailHtmlView* html_;
   QStackedWidget* body_;
-  QProgressDialog* progress_ = nullptr;
+  ProgressWindow progress_{this, QStringLiteral("searchProgress")};
   bool syncing_ = false;
 };
 

@@ -45,29 +45,9 @@ class MainWindow::EditorSlot : public EditorHost {
   CMailEditor editor;
 };
 
-void MainWindow::OpenProgress(const std::string& text, int range) {
-  CloseProgress();
-  phase_ = new QProgressDialog(Qs(text), Qs("ｷｬﾝｾﾙ"), 0, std::max(range, 1), this);
-  phase_->setObjectName(QStringLiteral("importProgress"));
-  phase_->setWindowModality(Qt::WindowModal);  // the main frame waits meanwhile
-  phase_->setMinimumDuration(0);
-  phase_->setAutoClose(false);
-  phase_->setAutoReset(false);
-  phase_->setValue(0);
-  phase_->show();
-}
-
-bool MainWindow::StepProgress() {
-  if (!phase_) return false;
-  phase_->setValue(std::min(phase_->value() + 1, phase_->maximum()));
-  QCoreApplication::processEvents();
-  return phase_->wasCanceled();
-}
-
-void MainWindow::CloseProgress() {
-  delete phase_;
-  phase_ = nullptr;
-}
+void MainWindow::OpenProgress(const std::string& text, int range) { phase_.Open(text, range); }
+bool MainWindow::StepProgress() { return phase_.Step(); }
+void MainWindow::CloseProgress() { phase_.Close(); }
 
 Window* MainWindow::OpenStoredMail(const std::string& path) {
   if (!loop_ || !send_) return nullptr;
@@ -127,7 +107,7 @@ MainWindow::MainWindow(CMailApp& app, EventLoop* loop, QWidget* parent)
 MainWindow::~MainWindow() {
   app_.transferIdle.onChange = nullptr;
   // The drivers and the animation go before the window they report to.
-  CloseProgress();
+  phase_.Close();
   delete mailboxFrame_;  // its presenters use the drivers' store
   editors_.clear();
   maintenance_.reset();

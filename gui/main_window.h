@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "gui/progress_window.h"
 #include "gui/qt_services.h"
 #include "ui/editor/mail_editor.h"
 #include "ui/mailbox/main_frame.h"
@@ -100,7 +101,7 @@ class MainWindow : public QMainWindow,
   std::unique_ptr<CReceiveDriver> receive_;
   std::unique_ptr<CSendDriver> send_;
   std::unique_ptr<CMaintenance> maintenance_;
-  QProgressDialog* phase_ = nullptr;
+  ProgressWindow phase_{this, QStringLiteral("importProgress")};
   class EditorSlot;
   std::vector<std::unique_ptr<EditorSlot>> editors_;
   EventLoop* loop_ = nullptr;

@@ -12,6 +12,7 @@
 #include "config/mail_app.h"
 #include "platform/event_loop.h"
 #include "ui/mailbox/mailbox_doc.h"
+#include "ui/progress_host.h"
 
 namespace fennel {
 
@@ -48,18 +49,13 @@ struct FolderValues {
 };
 
 // What the folder pane asks of the window layer.
-class FolderPaneHost {
+// The progress window steps once per mail a search looks at.
+class FolderPaneHost : public ProgressHost {
  public:
-  virtual ~FolderPaneHost() = default;
   // The folder properties dialog, modal: the values on OK, nullopt on
   // Cancel. nameFixed: the name may not be changed (a special folder, or one
   // with children).
   virtual std::optional<FolderValues> RunFolderProperties(const FolderValues& start, bool nameFixed) = 0;
-  // The progress window of a search. StepProgress keeps the window alive
-  // (repaints, input) and returns true once the user pressed cancel.
-  virtual void OpenProgress(const std::string& text, int range) = 0;
-  virtual bool StepProgress() = 0;
-  virtual void CloseProgress() = 0;
   // The caption of the mailbox window.
   virtual void SetTitle(const std::string& title) = 0;
 };

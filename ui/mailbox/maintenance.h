@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/mail_app.h"
+#include "ui/progress_host.h"
 #include "platform/prompter.h"
 #include "store/text_files.h"
 
@@ -28,14 +29,9 @@ enum : unsigned {
 
 // The progress dialog of one phase, and what else the commands ask of the
 // window layer.
-class MaintenanceHost {
+class MaintenanceHost : public ProgressHost {
  public:
-  virtual ~MaintenanceHost() = default;
-  virtual void OpenProgress(const std::string& text, int range) = 0;
-  // One step before each file; pending window messages are handled. True
-  // when the user pressed "ｷｬﾝｾﾙ".
-  virtual bool StepProgress() = 0;
-  virtual void CloseProgress() = 0;
+  // The progress steps once before each file.
   virtual void RaiseMainWindow() = 0;
   virtual void RefreshViews() = 0;
 };
