@@ -365,14 +365,13 @@ MailboxWindow::MailboxWindow(CMailApp& app, EventLoop* loop, TimerTarget* autoCh
   inner_->setObjectName(QStringLiteral("innerSplitter"));
   inner_->addWidget(mailView_);
   inner_->addWidget(header_);
-  html_ = new MailHtmlView;
-  html_->setMinimumWidth(100);  // the page does not push the folder pane aside
   body_ = new QStackedWidget;
   body_->setObjectName(QStringLiteral("bodyPane"));
   body_->addWidget(text_);
-  body_->addWidget(html_);
-  // Always HTML (1) shows the HTML view from the start.
-  body_->setCurrentWidget(app_.user().htmlMode == 1 ? static_cast<QWidget*>(html_) : text_);
+  // The HTML view (and the browser engine behind it) comes with the first
+  // HTML mail, or at once when the setting says always HTML (1).
+  html_ = nullptr;
+  if (app_.user().htmlMode == 1) body_->setCurrentWidget(EnsureHtmlView());
   inner_->addWidget(body_);
   outer_ = new QSplitter(Qt::Horizontal);
   outer_->setObjectName(QStringLiteral("outerSplitter"));
@@ -453,7 +452,16 @@ void MailboxWindow::OnFolderSelected(const std::string&) {
   if (showingHtml()) html_->Clear();
 }
 
-bool MailboxWindow::showingHtml() const { return body_->currentWidget() == html_; }
+bool MailboxWindow::showingHtml() const { return html_ && body_->currentWidget() == html_; }
+
+MailHtmlView* MailboxWindow::EnsureHtmlView() {
+  if (!html_) {
+    html_ = new MailHtmlView;
+    html_->setMinimumWidth(100);  // the page does not push the folder pane aside
+    body_->addWidget(html_);
+  }
+  return html_;
+}
 
 void MailboxWindow::OnMailSelected(const MailHandle* handle) {
   const CMailDetail* m = handle ? handle->Resolve(app_.user().store) : nullptr;
@@ -469,7 +477,7 @@ void MailboxWindow::OnMailSelected(const MailHandle* handle) {
   const int32_t mode = app_.user().htmlMode;
   const bool html = mode == 1 || (mode == 0 && doc_.bodyPane == BodyPane::Html);
   if (html) {
-    html_->ShowPage(HtmlPage(shown, app_.user().mailDir), app_.user().mailDir);
+    EnsureHtmlView()->ShowPage(HtmlPage(shown, app_.user().mailDir), app_.user().mailDir);
     body_->setCurrentWidget(html_);
   } else {
     text_->ShowText(TextViewText(shown, app_.user().mailDir));

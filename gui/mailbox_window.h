@@ -122,7 +122,8 @@ class MailboxWindow : public QWidget, public FolderPaneHost, public MailListHost
   QTableView* mailView() const { return mailView_; }
   QTextEdit* headerView() const { return header_; }
   MailTextView* textView() const { return text_; }
-  class MailHtmlView* htmlView() const { return html_; }
+  // The HTML view, made when first needed.
+  class MailHtmlView* EnsureHtmlView();
   // Whether the body pane shows the HTML view now.
   bool showingHtml() const;
 
