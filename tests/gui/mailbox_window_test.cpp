@@ -10,8 +10,15 @@
 #include <QMimeData>
 #include <QTableView>
 #include <QTextEdit>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include "gui/mailbox_window.h"
+#include "gui/main_window.h"
+#include "gui/qt_services.h"
 #include "gui/qt_text.h"
 #include "platform/fs.h"
 #include "tests/support/scripted_prompter.h"
@@ -92,6 +99,83 @@ TEST_F(MailboxWindowTest, FolderClickRowClickAndDrop) {
   app.user().store.DeleteFolderKeepingFiles("保存", nullptr);
   box.doc().FullRefresh(nullptr);
   EXPECT_EQ(folders->rowCount(), 1);
+}
+
+// A POP3 server on loopback with one message, for one connection.
+class OneMessageServer {
+ public:
+  explicit OneMessageServer(const std::string& message) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen(listener_, 4);
+    thread_ = std::thread([this, message] {
+      int c = accept(listener_, nullptr, nullptr);
+      if (c < 0) return;
+      auto say = [c](const std::string& s) { (void)!write(c, s.data(), s.size()); };
+      auto hear = [c] {
+        std::string line;
+        char ch;
+        while (read(c, &ch, 1) == 1 && ch != '\n') line.push_back(ch);
+        return line;
+      };
+      say("+OK ready\r\n");
+      for (int i = 0; i < 10; ++i) {
+        const std::string cmd = hear();
+        if (cmd.empty()) break;
+        if (cmd.rfind("STAT", 0) == 0) say("+OK 1 " + std::to_string(message.size()) + "\r\n");
+        else if (cmd.rfind("LIST", 0) == 0) say("+OK\r\n1 " + std::to_string(message.size()) + "\r\n.\r\n");
+        else if (cmd.rfind("TOP", 0) == 0) say("+OK\r\n" + message.substr(0, message.find("\r\n\r\n") + 4) + ".\r\n");
+        else if (cmd.rfind("RETR", 0) == 0) say("+OK\r\n" + message + ".\r\n");
+        else if (cmd.rfind("QUIT", 0) == 0) {
+          say("+OK bye\r\n");
+          break;
+        } else say("+OK\r\n");
+      }
+      close(c);
+    });
+  }
+  ~OneMessageServer() {
+    shutdown(listener_, SHUT_RDWR);
+    close(listener_);
+    thread_.join();
+  }
+  int port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+// A receive in the real main window lands in the open mailbox window.
+TEST_F(MailboxWindowTest, ReceivedMailAppearsInTheOpenWindow) {
+  const std::string message = "Message-ID: <new@x>\r\nFrom: jiro@example.jp\r\nSubject: new one\r\n\r\nbody\r\n";
+  OneMessageServer server(message);
+  CUserInfo& u = app.user();
+  u.popServer = "127.0.0.1";
+  u.popPort = server.port();
+  u.account = "taro";
+  u.mailPassword = "pw";
+  u.serverTimeout = 1;
+  QtEventLoop loop;
+  MainWindow window(app, &loop);
+  window.frame().OnCommand(ID_FILE_OPEN_MAILBOX);
+  ASSERT_NE(window.mailbox(), nullptr);
+  window.frame().OnCommand(ID_RECEIVE);
+  for (int i = 0; i < 500 && !app.transferIdle; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_TRUE(app.transferIdle) << "the receive did not end";
+  QAbstractItemModel* folders = window.mailbox()->folderView()->model();
+  ASSERT_EQ(folders->rowCount(), 1);
+  EXPECT_EQ(folders->index(0, 1).data().toString(), Qs(kInboxFolder));
+  window.mailbox()->folderPane().Click(0, 1);
+  ASSERT_EQ(window.mailbox()->mailView()->model()->rowCount(), 1);
+  EXPECT_EQ(window.mailbox()->mailView()->model()->index(0, 2).data().toString(), QStringLiteral("new one"));
 }
 
 // Qt's standard buttons speak Japanese, like the program's own texts.
