@@ -24,9 +24,10 @@ class CliReceiveHost : public ReceiveHost {
   void RefreshViews() override {}
   bool RunServerListDialog(std::vector<std::unique_ptr<CCommonDetail>>& entries) override {
     for (auto& e : entries) {
-      if (marks_.count(e->i[0])) e->i[1] = 2;
-      PrintText(out_, std::to_string(e->i[0]) + "\t" + e->s[0] + "\t" + e->s[1] + "\t" + std::to_string(e->i[2]) +
-                          (e->i[1] == 2 ? "\tdelete" : "") + "\n");
+      auto v = AsServerEntry(*e);
+      if (marks_.count(v.number())) v.action() = kDeleteOnServer;
+      PrintText(out_, std::to_string(v.number()) + "\t" + v.from() + "\t" + v.subject() + "\t" + std::to_string(v.size()) +
+                          (v.action() == kDeleteOnServer ? "\tdelete" : "") + "\n");
     }
     return followUp_;
   }

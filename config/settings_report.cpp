@@ -48,12 +48,13 @@ std::string SettingsReportForMail(const CMailApp& app) {
   t += SettingsReportText(app);
   t += "サブアカウント情報************\r\n";
   for (const auto& s : app.user().store.subAccounts) {
-    t += Line("POPｻｰﾊﾞｰｱﾄﾞﾚｽ = ", s->s[0]);
-    t += Line("POPｻｰﾊﾞｰｱｶｳﾝﾄ = ", s->s[1]);
+    const auto v = AsSubAccount(*s);
+    t += Line("POPｻｰﾊﾞｰｱﾄﾞﾚｽ = ", v.server());
+    t += Line("POPｻｰﾊﾞｰｱｶｳﾝﾄ = ", v.account());
     t += "POPｻｰﾊﾞｰﾊﾟｽﾜｰﾄﾞ = 送信しません\r\n";
-    t += Line("ＰＯＰポート番号 = ", std::to_string(s->i[0]));
-    t += Line("メッセージをサーバーに保存 = ", s->i[1] == 0 ? "残す" : "削除");
-    t += Line("アカウントの使用可否 = ", s->i[2] == 0 ? "有効" : "無効");
+    t += Line("ＰＯＰポート番号 = ", std::to_string(v.port()));
+    t += Line("メッセージをサーバーに保存 = ", v.deleteFromServer() == 0 ? "残す" : "削除");
+    t += Line("アカウントの使用可否 = ", v.disabled() == 0 ? "有効" : "無効");
   }
   t += "フォルダ情報************\r\n";
   for (const auto& f : app.user().store.folders)

@@ -313,12 +313,13 @@ CCommonDetail* CListInfo::AddSubAccount(const std::string& server, const std::st
                                         const std::string& password, int32_t port, int32_t deleteFromServer,
                                         int32_t disabled) {
   auto c = std::make_unique<CCommonDetail>();
-  c->s[0] = server;
-  c->s[1] = account;
-  c->s[2] = password;
-  c->i[0] = port;
-  c->i[1] = deleteFromServer;
-  c->i[2] = disabled;
+  auto v = AsSubAccount(*c);
+  v.server() = server;
+  v.account() = account;
+  v.password() = password;
+  v.port() = port;
+  v.deleteFromServer() = deleteFromServer;
+  v.disabled() = disabled;
   subAccounts.push_back(std::move(c));
   return subAccounts.back().get();
 }
@@ -326,30 +327,31 @@ CCommonDetail* CListInfo::AddSubAccount(const std::string& server, const std::st
 CCommonDetail* CListInfo::AddPhrase(const std::string& title, const std::string& body, const std::string& category,
                                     int32_t categoryFlag) {
   auto c = std::make_unique<CCommonDetail>();
-  c->s[0] = title;
-  c->s[1] = body;
-  c->s[2] = category;
-  c->i[0] = categoryFlag;
+  auto v = AsPhrase(*c);
+  v.title() = title;
+  v.body() = body;
+  v.category() = category;
+  v.isCategory() = categoryFlag;
   phrases.push_back(std::move(c));
   return phrases.back().get();
 }
 
 CCommonDetail* CListInfo::FindPhrase(const std::string& title) const {
   for (const auto& p : phrases)
-    if (p->s[0] == title) return p.get();
+    if (AsPhrase(*p).title() == title) return p.get();
   return nullptr;
 }
 
 int CListInfo::CountPhrasesInCategory(const std::string& name) const {
   int n = 0;
   for (const auto& p : phrases)
-    if (p->s[2] == name) ++n;
+    if (AsPhrase(*p).category() == name) ++n;
   return n;
 }
 
 void CListInfo::PhraseCategories(std::vector<std::string>& out) const {
   for (const auto& p : phrases)
-    if (p->i[0] == 1) out.push_back(p->s[0]);
+    if (AsPhrase(*p).isCategory() == 1) out.push_back(AsPhrase(*p).title());
 }
 
 const ClassRegistry& ClassRegistry::Records() {

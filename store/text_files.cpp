@@ -90,14 +90,18 @@ std::string ExportText(const CListInfo& store, TextFileKind kind) {
       break;
     case TextFileKind::Phrase:
       // The body is written as it is: each of its lines becomes a file line.
-      for (const auto& p : store.phrases)
-        t += p->s[0] + sep + p->s[1] + sep + p->s[2] + sep + std::to_string(p->i[0]) + "\r\n";
+      for (const auto& p : store.phrases) {
+        const auto v = AsPhrase(*p);
+        t += v.title() + sep + v.body() + sep + v.category() + sep + std::to_string(v.isCategory()) + "\r\n";
+      }
       break;
     case TextFileKind::SubAccount:
       // The password is never written.
-      for (const auto& c : store.subAccounts)
-        t += c->s[0] + sep + c->s[1] + sep + std::to_string(c->i[0]) + sep + std::to_string(c->i[1]) + sep +
-             std::to_string(c->i[2]) + "\r\n";
+      for (const auto& c : store.subAccounts) {
+        const auto v = AsSubAccount(*c);
+        t += v.server() + sep + v.account() + sep + std::to_string(v.port()) + sep +
+             std::to_string(v.deleteFromServer()) + sep + std::to_string(v.disabled()) + "\r\n";
+      }
       break;
     case TextFileKind::Folder:
       for (const auto& f : store.folders)

@@ -255,12 +255,16 @@ void CPopSocket::OnSizeLine(const std::string& line) {
 std::vector<CCommonDetail*> CPopSocket::ServerEntries(bool markedOnly) const {
   std::vector<CCommonDetail*> out;
   for (const auto& e : app_.pendingServerList)
-    if (e->s[2] == server_ && e->s[3] == account_ && (!markedOnly || e->i[1] == 2)) out.push_back(e.get());
+    if (auto v = AsServerEntry(*e); v.server() == server_ && v.account() == account_ &&
+                                      (!markedOnly || v.action() == kDeleteOnServer))
+      out.push_back(e.get());
   // The marked ones are met in the order of their numbers, whatever order
   // the list dialog left them in.
   if (markedOnly)
     std::stable_sort(out.begin(), out.end(),
-                     [](const CCommonDetail* a, const CCommonDetail* b) { return a->i[0] < b->i[0]; });
+                     [](const CCommonDetail* a, const CCommonDetail* b) {
+                       return AsServerEntry(*a).number() < AsServerEntry(*b).number();
+                     });
   return out;
 }
 
@@ -285,7 +289,7 @@ bool CPopSocket::Advance() {
   ++app_.progressPos;
   if (deletionIndex_ < deletionCount_) {
     std::vector<CCommonDetail*> marked = ServerEntries(true);
-    if (static_cast<size_t>(deletionIndex_) < marked.size() && marked[static_cast<size_t>(deletionIndex_)]->i[0] == current_) {
+    if (static_cast<size_t>(deletionIndex_) < marked.size() && AsServerEntry(*marked[static_cast<size_t>(deletionIndex_)]).number() == current_) {
       // C: DELE n  (marked in the server mail list)
       Send("DELE " + std::to_string(current_) + "\r\n");
       state_ = State::Dele;
@@ -445,15 +449,16 @@ void CPopSocket::OnListLine(const std::string& line) {
     long size = 0;
     if (std::sscanf(line.c_str(), "%d %ld", &number, &size) < 1) return;
     for (CCommonDetail* e : ServerEntries(false))
-      if (e->i[0] == number) return;  // known: keeps its entry and its mark
+      if (AsServerEntry(*e).number() == number) return;  // known: keeps its entry and its mark
     auto e = std::make_unique<CCommonDetail>();
-    e->s[0] = " ";
-    e->s[1] = " ";
-    e->s[2] = server_;
-    e->s[3] = account_;
-    e->i[0] = number;
-    e->i[1] = 0;
-    e->i[2] = static_cast<int32_t>(size);
+    auto v = AsServerEntry(*e);
+    v.from() = " ";
+    v.subject() = " ";
+    v.server() = server_;
+    v.account() = account_;
+    v.number() = number;
+    v.action() = 0;
+    v.size() = static_cast<int32_t>(size);
     app_.pendingServerList.push_back(std::move(e));
     return;
   }
@@ -465,7 +470,7 @@ void CPopSocket::SendListTop() {
   if (static_cast<size_t>(current_) >= entries.size()) return Finish();
   listEntry_ = entries[static_cast<size_t>(current_)];
   header_.clear();
-  Send("TOP " + std::to_string(listEntry_->i[0]) + " 0\r\n");
+  Send("TOP " + std::to_string(AsServerEntry(*listEntry_).number()) + " 0\r\n");
   ++current_;
   ++app_.progressPos;
   state_ = State::ListTop;
@@ -477,12 +482,12 @@ void CPopSocket::OnListTopLine(const std::string& line) {
     std::string value;
     JisConverter jis;
     if (listEntry_ && FieldValue(header_, "From:", value)) {
-      listEntry_->s[0] = DecodeHeaderWords(value, jis);
+      AsServerEntry(*listEntry_).from() = DecodeHeaderWords(value, jis);
     } else if (listEntry_ && FieldValue(header_, "Subject:", value)) {
       std::string subject;
       for (char c : DecodeHeaderWords(value, jis))
         if (c != '\t') subject.push_back(c);
-      listEntry_->s[1] = subject;
+      AsServerEntry(*listEntry_).subject() = subject;
     }
     return;
   }
@@ -571,12 +576,13 @@ void CPopSocket::StartNextSubAccount() {
     Close();
     while (nextSub_ < subs.size()) {
       const CCommonDetail& sub = *subs[nextSub_++];
-      if (sub.i[2] == 1) continue;  // disabled
-      server_ = sub.s[0];
-      account_ = sub.s[1];
-      password_ = sub.s[2];
-      port_ = sub.i[0];
-      deleteFlag_ = sub.i[1] != 0;
+      const auto v = AsSubAccount(sub);
+      if (v.disabled() == 1) continue;
+      server_ = v.server();
+      account_ = v.account();
+      password_ = v.password();
+      port_ = v.port();
+      deleteFlag_ = v.deleteFromServer() != 0;
       endCode_ = POP_END_NONE;
       if (Connect()) return;  // the run goes on from the greeting (still not idle)
       Fail(account_ + "@" + server_ + "：サーバーに接続できませんでした。");

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QTest>
 #include <QWebEnginePage>
 
 #include "gui/html_view.h"
@@ -19,13 +19,8 @@
 namespace fennel {
 namespace {
 
-// Runs the loop until done or about 15 s.
-bool WaitFor(const std::function<bool()>& done) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < 15000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-  return done();
-}
+// Runs the loop until done or 15 s.
+bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 15000); }
 
 // A listener on a free loopback port: did anybody connect?
 class Listener {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QTest>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -168,8 +169,7 @@ TEST_F(MailboxWindowTest, ReceivedMailAppearsInTheOpenWindow) {
   window.frame().OnCommand(ID_FILE_OPEN_MAILBOX);
   ASSERT_NE(window.mailbox(), nullptr);
   window.frame().OnCommand(ID_RECEIVE);
-  for (int i = 0; i < 500 && !app.transferIdle; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  ASSERT_TRUE(app.transferIdle) << "the receive did not end";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bool(app.transferIdle); }, 15000)) << "the receive did not end";
   QAbstractItemModel* folders = window.mailbox()->folderView()->model();
   ASSERT_EQ(folders->rowCount(), 1);
   EXPECT_EQ(folders->index(0, 1).data().toString(), Qs(kInboxFolder));

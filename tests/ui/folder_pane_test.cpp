@@ -12,6 +12,18 @@
 namespace fennel {
 namespace {
 
+FolderValues Values(const std::string& name, int32_t condition = 0, int32_t thread = 0, const std::string& sortText = "",
+                    const std::string& parent = "", bool applyNow = false) {
+  FolderValues v;
+  v.name = name;
+  v.sortCondition = condition;
+  v.threadView = thread;
+  v.sortText = sortText;
+  v.parent = parent;
+  v.applyNow = applyNow;
+  return v;
+}
+
 class FakePaneHost : public FolderPaneHost {
  public:
   std::optional<FolderValues> RunFolderProperties(const FolderValues& start, bool nameFixed) override {
@@ -199,7 +211,7 @@ TEST_F(FolderPaneTest, Keys) {
 TEST_F(FolderPaneTest, AddAndPropertiesRefuseTakenNames) {
   store().AddFolder("仕事");
   pane.Refill();
-  host.answers = {FolderValues{"仕事"}, FolderValues{"私用", 1, 1, "a,b", "", false}};
+  host.answers = {Values("仕事"), Values("私用", 1, 1, "a,b", "", false)};
   pane.OnCommand(CFolderPane::ID_FOLDER_ADD);
   EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kAddFolderFailed});
   pane.OnCommand(CFolderPane::ID_FOLDER_ADD);
@@ -211,7 +223,7 @@ TEST_F(FolderPaneTest, AddAndPropertiesRefuseTakenNames) {
   // Renaming onto a taken name changes nothing; the same name is fine.
   pane.Click(1, 1);
   prompter.shown.clear();
-  host.answers = {FolderValues{"仕事", 2}, FolderValues{"私用", 3, 0, "x", "", false}};
+  host.answers = {Values("仕事", 2), Values("私用", 3, 0, "x", "", false)};
   pane.OnCommand(CFolderPane::ID_FOLDER_PROPERTIES);
   EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kChangeFolderFailed});
   EXPECT_EQ(store().FindFolder("私用")->sortCondition, 1);
@@ -302,7 +314,7 @@ TEST_F(FolderPaneTest, SearchRun) {
   withTimer.Refill();
 
   app.transferIdle = false;
-  host.answers = {FolderValues{kSearchFolder, 1, 0, "件名", "", false}};
+  host.answers = {Values(kSearchFolder, 1, 0, "件名", "", false)};
   withTimer.OnCommand(CFolderPane::ID_SEARCH);
   EXPECT_FALSE(withTimer.IsEnabled(CFolderPane::ID_SEARCH));
   EXPECT_TRUE(host.dialogs.empty()) << "disabled while a transfer runs";
@@ -318,7 +330,7 @@ TEST_F(FolderPaneTest, SearchRun) {
 
   // Cancelled after the first mail: the next folder is not searched.
   host.cancelAfter = host.steps + 1;
-  host.answers = {FolderValues{kSearchFolder, 1, 0, "件名", "", false}};
+  host.answers = {Values(kSearchFolder, 1, 0, "件名", "", false)};
   withTimer.OnCommand(CFolderPane::ID_SEARCH);
   EXPECT_EQ(store().FindFolder(kSearchFolder)->MailCount(), 5) << "the inbox, not the folder after it";
   EXPECT_EQ(host.closes, 2);
@@ -328,7 +340,7 @@ TEST_F(FolderPaneTest, SearchRun) {
   prompter.shown.clear();
   const std::vector<std::string> names = Names();
   withTimer.Click(static_cast<int>(std::find(names.begin(), names.end(), kSearchFolder) - names.begin()), 1);
-  host.answers = {FolderValues{kSearchFolder, 1, 0, "件名", "", false}};
+  host.answers = {Values(kSearchFolder, 1, 0, "件名", "", false)};
   withTimer.OnCommand(CFolderPane::ID_FOLDER_PROPERTIES);
   EXPECT_EQ(prompter.Texts(), std::vector<std::string>{kSearchBusy});
 }
@@ -348,7 +360,7 @@ TEST_F(FolderPaneTest, FolderDialogRules) {
   EXPECT_EQ(fresh.OnOK(prompter), CFolderDialog::Result::StayOpen);
   EXPECT_EQ(prompter.Texts().back(), kFolderNameRequired);
 
-  CFolderDialog parent(store(), FolderValues{"仕事"});
+  CFolderDialog parent(store(), Values("仕事"));
   EXPECT_FALSE(parent.nameEnabled()) << "a folder with children keeps its name and place";
   EXPECT_EQ(parent.parentChoices(), (std::vector<std::string>{"", kInboxFolder})) << "never under itself";
 
@@ -358,15 +370,15 @@ TEST_F(FolderPaneTest, FolderDialogRules) {
   } specials[] = {{kInboxFolder, false, false}, {kSentFolder, true, true}, {kUnsentFolder, false, false},
                   {kTemplateFolder, false, false}, {kSearchFolder, false, true}};
   for (const auto& sp : specials) {
-    CFolderDialog d(store(), FolderValues{sp.name});
+    CFolderDialog d(store(), Values(sp.name));
     EXPECT_FALSE(d.nameEnabled()) << sp.name;
     EXPECT_EQ(d.applyNowEnabled(), sp.applyNow) << sp.name;
     EXPECT_EQ(d.sortTextEnabled(), sp.sortText) << sp.name;
   }
-  CFolderDialog inbox(store(), FolderValues{kInboxFolder, 0, 0, "x"});
+  CFolderDialog inbox(store(), Values(kInboxFolder, 0, 0, "x"));
   EXPECT_EQ(inbox.OnOK(prompter), CFolderDialog::Result::StayOpen);
   EXPECT_EQ(prompter.Texts().back(), std::string(kInboxFolder) + kNoRuleHere);
-  CFolderDialog ok(store(), FolderValues{"新しい", 3, 1, "a", "仕事", true});
+  CFolderDialog ok(store(), Values("新しい", 3, 1, "a", "仕事", true));
   EXPECT_EQ(ok.OnOK(prompter), CFolderDialog::Result::Ok);
 }
 
