@@ -24,6 +24,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -245,7 +246,16 @@ void FolderDialogWindow::accept() {
 
 // ---- MailTextView
 
-MailTextView::MailTextView(QWidget* parent) : QPlainTextEdit(parent) {
+namespace {
+
+// The first piece shown of a long text, and the pieces that follow (bytes).
+constexpr size_t kPiece = 128 * 1024;
+
+}  // namespace
+
+MailTextView::MailTextView(QWidget* parent) : QPlainTextEdit(parent), feeder_(new QTimer(this)) {
+  feeder_->setInterval(0);
+  connect(feeder_, &QTimer::timeout, this, [this] { AppendPiece(); });
   setReadOnly(true);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -253,22 +263,56 @@ MailTextView::MailTextView(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 void MailTextView::ShowText(const std::string& cp932) {
-  // The text goes over in pieces between the links, so the links' places
+  feeder_->stop();
+  pending_ = cp932;
+  pendingAt_ = 0;
+  shownChars_ = 0;
+  links_.clear();
+  setPlainText(QString());
+  AppendPiece();
+  if (!complete()) feeder_->start();
+}
+
+void MailTextView::AppendPiece() {
+  // A piece ends after a line break (a link never holds one), so no link is
+  // cut between two pieces.
+  size_t end = std::min(pending_.size(), pendingAt_ + static_cast<size_t>(kPiece));
+  if (end < pending_.size()) {
+    const size_t nl = pending_.rfind('\n', end);
+    if (nl != std::string::npos && nl >= pendingAt_) end = nl + 1;
+  }
+  // The piece goes over in parts between its links, so the links' places
   // are known in characters without converting anything twice.
   QString text;
-  links_.clear();
+  const std::string piece = pending_.substr(pendingAt_, end - pendingAt_);
   size_t at = 0;
-  for (auto [b, e] : FindLinks(cp932)) {
-    text += Qs(cp932.substr(at, b - at));
-    const int start = static_cast<int>(text.size());
-    text += Qs(cp932.substr(b, e - b));
-    links_.emplace_back(start, static_cast<int>(text.size()));
+  for (auto [b, e] : FindLinks(piece)) {
+    text += Qs(piece.substr(at, b - at));
+    const int start = shownChars_ + static_cast<int>(text.size());
+    text += Qs(piece.substr(b, e - b));
+    links_.emplace_back(start, shownChars_ + static_cast<int>(text.size()));
     at = e;
   }
-  text += Qs(cp932.substr(at));
-  setPlainText(text);
+  text += Qs(piece.substr(at));
+  pendingAt_ = end;
+  shownChars_ += static_cast<int>(text.size());
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+  if (complete()) {
+    feeder_->stop();
+    pending_.clear();
+    pending_.shrink_to_fit();
+    pendingAt_ = 0;
+  }
+  MarkLinks();
+}
+
+void MailTextView::MarkLinks() {
+  const int shown = document()->characterCount();
   QList<QTextEdit::ExtraSelection> marks;
   for (auto [b, e] : links_) {
+    if (e >= shown) break;
     QTextEdit::ExtraSelection s;
     s.cursor = QTextCursor(document());
     s.cursor.setPosition(b);

@@ -97,16 +97,29 @@ class FolderDialogWindow : public QDialog {
 };
 
 // The text view: read-only text whose links open in the desktop's program.
+// A long mail is shown at once from its beginning; the rest follows in
+// pieces while the window stays free to use.
 class MailTextView : public QPlainTextEdit {
  public:
   explicit MailTextView(QWidget* parent = nullptr);
   void ShowText(const std::string& cp932);
+  // Whether all of the text is in the view (a long one comes in pieces).
+  bool complete() const { return pendingAt_ >= pending_.size(); }
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  std::vector<std::pair<int, int>> links_;  // [begin, end) in characters
+  // Converts the next piece of the CP932 text (up to a line end) and adds
+  // it to the view.
+  void AppendPiece();
+  void MarkLinks();
+
+  std::string pending_;                           // the whole text, CP932
+  size_t pendingAt_ = 0;                          // how much of it is in the view
+  int shownChars_ = 0;
+  std::vector<std::pair<int, int>> links_;  // the links in the view, in characters
+  class QTimer* feeder_;
 };
 
 class MailboxWindow : public QWidget, public FolderPaneHost, public MailListHost, public MailboxListener {
