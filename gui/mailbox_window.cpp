@@ -284,7 +284,12 @@ void MailTextView::AppendPiece() {
   // The piece goes over in parts between its links, so the links' places
   // are known in characters without converting anything twice.
   QString text;
-  const std::string piece = pending_.substr(pendingAt_, end - pendingAt_);
+  // Line ends are one character in the view: CR LF becomes LF here, so the
+  // places counted below are the view's.
+  std::string piece;
+  piece.reserve(end - pendingAt_);
+  for (size_t i = pendingAt_; i < end; ++i)
+    if (!(pending_[i] == '\r' && i + 1 < pending_.size() && pending_[i + 1] == '\n')) piece.push_back(pending_[i]);
   size_t at = 0;
   for (auto [b, e] : FindLinks(piece)) {
     text += Qs(piece.substr(at, b - at));

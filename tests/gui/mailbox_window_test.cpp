@@ -178,6 +178,26 @@ TEST_F(MailboxWindowTest, ReceivedMailAppearsInTheOpenWindow) {
   EXPECT_EQ(window.mailbox()->mailView()->model()->index(0, 2).data().toString(), QStringLiteral("new one"));
 }
 
+// A long text comes in pieces: its beginning at once, all of it soon, the
+// links of its last piece found too, no character lost at a piece's end.
+TEST(MailTextViewTest, LongTextInPieces) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += "行" + std::to_string(i) + " 日本語のテキスト\r\n";
+  text += "last https://example.jp/end\r\n";
+  MailTextView view;
+  view.ShowText(text);
+  EXPECT_FALSE(view.complete());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return view.complete(); }, 15000));
+  const QString shown = view.toPlainText();
+  EXPECT_EQ(shown.count(QStringLiteral("日本語のテキスト")), 40000);
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("last https://example.jp/end\n")) ||
+              shown.endsWith(QStringLiteral("last https://example.jp/end\r\n")) ||
+              shown.endsWith(QStringLiteral("last https://example.jp/end")))
+      << Cp(shown.right(40));
+  EXPECT_EQ(view.extraSelections().size(), 1);
+  EXPECT_EQ(view.extraSelections()[0].cursor.selectedText(), QStringLiteral("https://example.jp/end"));
+}
+
 // Qt's standard buttons speak Japanese, like the program's own texts.
 TEST(QtTextsTest, StandardButtonsInJapanese) {
   QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
