@@ -5,8 +5,8 @@
 
 #include "config/record_file.h"
 #include "platform/fs.h"
-#include "store/receive_journal.h"
 #include "platform/messages.h"
+#include "store/receive_journal.h"
 
 namespace fennel {
 namespace {

@@ -65,6 +65,12 @@ void RowDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInde
   const QColor text = fg.isValid() ? fg.value<QColor>() : option->palette.color(QPalette::Text);
   option->palette.setColor(QPalette::Highlight, kPaleCyan);
   option->palette.setColor(QPalette::HighlightedText, text);
+  // A selected mail shows the selected picture of its state (images 0-3
+  // and 8-11; the model gives the others).
+  if ((option->state & QStyle::State_Selected) && index.column() == 0 && index.data(kIsReplyRole).isValid()) {
+    const int image = index.data(kImageIndexRole).toInt();
+    if (image & 4) option->icon = QIcon(MailImage(image - 4));
+  }
 }
 
 // ---- FolderModel
