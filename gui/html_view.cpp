@@ -44,7 +44,10 @@ class MailHtmlView::Interceptor : public QWebEngineUrlRequestInterceptor {
     const QString scheme = info.requestUrl().scheme();
     if (scheme == QLatin1String(kScheme) || scheme == QStringLiteral("data") || scheme == QStringLiteral("about"))
       return;
-    if (view_.remoteAllowed_ && (scheme == QStringLiteral("http") || scheme == QStringLiteral("https"))) return;
+    if (view_.remoteAllowed_ && (scheme == QStringLiteral("http") || scheme == QStringLiteral("https"))) {
+      QMetaObject::invokeMethod(&view_, [v = &view_] { ++v->allowed_; }, Qt::QueuedConnection);
+      return;
+    }
     info.block(true);
     // Told from Qt's I/O side: the count and the bar change on the window's.
     QMetaObject::invokeMethod(&view_, [v = &view_] {
@@ -146,8 +149,10 @@ MailHtmlView::MailHtmlView(QWidget* parent) : QWidget(parent) {
 }
 
 MailHtmlView::~MailHtmlView() {
-  // The page goes before its profile.
-  view_->setPage(nullptr);
+  // The view, then the page, then (with the children) the profile: a page
+  // never outlives its profile, and no view makes a page of its own.
+  delete view_;
+  view_ = nullptr;
   delete page_;
   page_ = nullptr;
 }
@@ -177,12 +182,14 @@ void MailHtmlView::AllowRemote() {
 void MailHtmlView::Load() {
   blocked_ = 0;
   served_ = 0;
+  allowed_ = 0;
   bar_->hide();
   // Relative names in the page (the saved parts) resolve inside the mail
   // directory, through the program's own scheme.
   QUrl base;
   base.setScheme(QLatin1String(kScheme));
   base.setPath(root_.isEmpty() ? QStringLiteral("/") : root_ + u'/');
+  page_->triggerAction(QWebEnginePage::Stop);  // what the last page still fetches ends first
   page_->setHtml(html_, base);
 }
 

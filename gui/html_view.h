@@ -38,6 +38,8 @@ class MailHtmlView : public QWidget {
   // For tests: requests blocked for the current page, and the page.
   int blockedRequests() const { return blocked_; }
   int servedFiles() const { return served_; }
+  // Remote requests let through (after AllowRemote) for the current page.
+  int allowedRequests() const { return allowed_; }
   QWebEnginePage* page() const;
   QWidget* remoteBar() const;
 
@@ -60,6 +62,7 @@ class MailHtmlView : public QWidget {
   bool remoteAllowed_ = false;
   int blocked_ = 0;
   int served_ = 0;
+  int allowed_ = 0;
 };
 
 }  // namespace fennel
