@@ -17,6 +17,7 @@
 
 #include "gui/html_view.h"
 #include "gui/qt_text.h"
+#include "tests/support/loopback.h"
 #include "tests/support/temp_dir.h"
 
 namespace fennel {
@@ -35,17 +36,7 @@ bool WaitFor(const std::function<bool()>& done) {
 // A listener on a free loopback port: did anybody connect?
 class Listener {
  public:
-  Listener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(fd_, 8);
-  }
+  Listener() { fd_ = test::ListenOnLoopback(port_); }
   ~Listener() { close(fd_); }
   int port() const { return port_; }
   bool Connected() {

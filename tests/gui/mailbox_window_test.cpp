@@ -22,6 +22,7 @@
 #include "gui/qt_services.h"
 #include "gui/qt_text.h"
 #include "platform/fs.h"
+#include "tests/support/loopback.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
 
@@ -106,15 +107,7 @@ TEST_F(MailboxWindowTest, FolderClickRowClickAndDrop) {
 class OneMessageServer {
  public:
   explicit OneMessageServer(const std::string& message) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    listen(listener_, 4);
+    listener_ = test::ListenOnLoopback(port_);
     thread_ = std::thread([this, message] {
       int c = accept(listener_, nullptr, nullptr);
       if (c < 0) return;

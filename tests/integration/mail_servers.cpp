@@ -122,22 +122,4 @@ std::vector<std::string> MailServers::Accepted() {
   return files;
 }
 
-int ListenOnLoopback(int& port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0) ADD_FAILURE() << "no socket";
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  port = ntohs(a.sin_port);
-  return fd;
-}
-
-int UnusedLoopbackPort() {
-  int port = 0;
-  close(ListenOnLoopback(port));
-  return port;
-}
-
 }  // namespace fennel::test

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/loopback.h"
+
 namespace fennel::test {
 
 class MailServers : public testing::Environment {
@@ -41,11 +43,6 @@ class MailServers : public testing::Environment {
   static std::string runDir_;
 };
 
-// A socket listening on a free port of 127.0.0.1 that never accepts by
-// itself (a server that stops answering).
-int ListenOnLoopback(int& port);
-// A port of 127.0.0.1 nobody listens on.
-int UnusedLoopbackPort();
 
 // Skips the test when the servers could not be started here.
 #define REQUIRE_MAIL_SERVERS()                                                 \
