@@ -245,6 +245,8 @@ void MainWindow::CloseMainWindow() { close(); }
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
     closed_ = true;
+    // The mailbox window keeps its size and column widths for next time.
+    if (mailboxFrame_) mailboxFrame_->close();
     FrameLayout layout;
     layout.toolBar = toolBar_->isVisible();
     layout.statusBar = statusBar()->isVisible();
