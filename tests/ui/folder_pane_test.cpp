@@ -8,6 +8,7 @@
 #include "platform/messages.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/mailbox_rig.h"
 
 namespace fennel {
 namespace {
@@ -62,16 +63,11 @@ class Ear : public MailboxListener {
   std::vector<std::string> heard;
 };
 
-class FolderPaneTest : public testing::Test {
+class FolderPaneTest : public testing::Test, public test::MailboxRig {
  protected:
   FolderPaneTest() {
-    CUserInfo& u = app.user();
-    u.userId = "taro";
-    u.mailDir = dir / "mail";
-    MakeDirs(u.mailDir);
     doc.AddListener(&ear);
   }
-  CListInfo& store() { return app.user().store; }
   // A mail in a folder, unread unless told.
   CMailDetail* Mail(const std::string& folder, const std::string& id, int32_t state = CMailDetail::kUnread) {
     auto m = std::make_unique<CMailDetail>();
@@ -87,11 +83,6 @@ class FolderPaneTest : public testing::Test {
     return n;
   }
 
-  test::TempDir dir;
-  Profile profile{dir / "Fennel.ini"};
-  test::ScriptedPrompter prompter;
-  CMailApp app{{profile, prompter, dir.path()}};
-  CMailBoxDoc doc{app.user().store};
   FakePaneHost host;
   Ear ear;
   CFolderPane pane{app, doc, host};

@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/mailbox_rig.h"
 
 namespace fennel {
 namespace {
@@ -25,18 +26,13 @@ class Ear : public MailboxListener {
   std::vector<MailHandle> shown;
 };
 
-class MailListTest : public testing::Test {
+class MailListTest : public testing::Test, public test::MailboxRig {
  protected:
   MailListTest() {
     setenv("TZ", "Asia/Tokyo", 1);
     tzset();
-    CUserInfo& u = app.user();
-    u.userId = "taro";
-    u.mailDir = dir / "mail";
-    MakeDirs(u.mailDir);
     doc.AddListener(&ear);
   }
-  CListInfo& store() { return app.user().store; }
   CMailDetail* Mail(const std::string& folder, const std::string& id, const std::string& from = "a@example.jp",
                     int64_t date = 1'800'000'000, int32_t state = CMailDetail::kUnread) {
     auto m = std::make_unique<CMailDetail>();
@@ -45,7 +41,7 @@ class MailListTest : public testing::Test {
     m->subject = "件名 " + id;
     m->date = date;
     m->state = state;
-    m->filePath = JoinPath(app.user().mailDir, "SND" + std::to_string(++files_) + "xxxx.tmp").substr(0);
+    m->filePath = JoinPath(app.user().mailDir, "SND" + std::to_string(++files_) + "xxxx.tmp");
     return store().FolderOrCreate(folder)->AddMail(std::move(m));
   }
   std::vector<std::string> Column(int c) const {
@@ -54,11 +50,6 @@ class MailListTest : public testing::Test {
     return t;
   }
 
-  test::TempDir dir;
-  Profile profile{dir / "Fennel.ini"};
-  test::ScriptedPrompter prompter;
-  CMailApp app{{profile, prompter, dir.path()}};
-  CMailBoxDoc doc{app.user().store};
   FakeListHost host;
   Ear ear;
   CMailList list{app, doc, host};

@@ -108,9 +108,9 @@ void CFolderPane::Refill() {
     remembered_ = -1;
   }
   MarkSelected();
-  // 7.
+  // 7. (The rows were counted as they were made: only the title is left.)
   if (selected_ != -1) AnnounceSelected();
-  Recount();
+  if (selectedRow()) host_.SetTitle(Title());
 }
 
 void CFolderPane::Recount() {
